@@ -1,0 +1,56 @@
+#include "app/vestrel.h"
+
+#include "app/handlerguard.h"
+#include "platform/files.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+TDigitSet Digits;
+TfMain *fMain = nullptr;
+
+void TDigitSet::include(char c)
+{
+    if (c >= '0' && c <= '9')
+        m_bits |= quint16(1u << (c - '0'));
+}
+
+bool TDigitSet::contains(char c) const
+{
+    return c >= '0' && c <= '9' && (m_bits & (1u << (c - '0')));
+}
+
+TfMain::~TfMain() = default;
+
+void TfMain::FormCreate(QObject * /*Sender*/)
+{
+    for (char c = '0'; c <= '9'; ++c)
+        Digits.include(c);
+    ePath1->setText(GetCurrentDir());
+    ePath2->setText(GetCurrentDir());
+}
+
+void TfMain::btnCloseClick(QObject * /*Sender*/)
+{
+    close();
+}
+
+void TfMain::closeEvent(QCloseEvent *event)
+{
+    // A close asked for during a comparison waits until the run has returned to the message loop; the
+    // window stays on screen and usable meanwhile.
+    if (m_comparing) {
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TfMain::connectHandlers()
+{
+    connect(btnClose, &QPushButton::clicked, this, guarded(this, &TfMain::btnCloseClick, btnClose));
+    connect(btnGo, &QPushButton::clicked, this, guarded(this, &TfMain::btnGoClick, btnGo));
+    connect(btnStop, &QPushButton::clicked, this, guarded(this, &TfMain::btnStopClick, btnStop));
+}

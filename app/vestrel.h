@@ -1,0 +1,118 @@
+#pragma once
+
+#include "compare/pathstack.h"
+#include "compare/progress.h"
+
+#include <QByteArray>
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QAction;
+class ResultView;
+
+// The set of the characters '0' to '9' that the key filters consult. Characters are taken as signed
+// 8-bit values, so nothing at or above 128 is ever a member.
+class TDigitSet
+{
+public:
+    constexpr TDigitSet() = default;
+    void include(char c);
+    bool contains(char c) const;
+
+private:
+    quint16 m_bits = 0;
+};
+
+extern TDigitSet Digits;
+
+// The main window: every control is a named member, and the operations of the three pages are members
+// too (the window's own handlers here, the first two pages in launcher/, the comparison in compare/).
+class TfMain : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TfMain(QWidget *parent = nullptr);
+    ~TfMain() override;
+
+    // Header strip
+    QFrame *Panel1;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10,
+        *Label11;
+    // Pages
+    QTabWidget *pgControl;
+    QWidget *tSheet1, *tSheet2, *tSheet3;
+    // First page
+    QFrame *Bevel3, *Bevel1, *Bevel2;
+    QLabel *Label12, *Label13, *Label14, *Label15, *Label16, *Label17, *Label19, *Label20;
+    QLabel *Image1, *Image2, *Image3;
+    QPushButton *btnP1, *btnP2, *btnP3;
+    // Second page
+    QFrame *Bevel6, *Bevel5, *Bevel4;
+    QLabel *Label21, *Label22, *Label23, *Label24, *Label25, *Label26, *Label27, *Label28;
+    QLineEdit *aEdit, *bEdit;
+    QPushButton *btnLab2;
+    QPlainTextEdit *fMemo;
+    // Third page
+    QFrame *Bevel8, *Bevel7;
+    QLabel *Label18, *Label31, *Label32, *Label29, *Label30;
+    QLineEdit *ePath1, *ePath2;
+    QPushButton *btnGetPath1, *btnGetPath2, *btnGo, *btnStop, *btnClose;
+    QGroupBox *gBox1, *gBox2;
+    QCheckBox *cbByName, *cbByVolume, *cbByContents, *cbByDate;
+    QCheckBox *cbNormal, *cbHide, *cbReadOnly, *cbSystem;
+    ResultView *eRich;
+    QLineEdit *eRez;
+    // Status strip
+    QLabel *Panel2;
+    // Popup menus
+    QMenu *pMenuMemo, *pMenu;
+    QAction *iReloadData, *iSaveData;
+
+    // The window's own handlers.
+    void FormCreate(QObject *Sender);
+    void btnCloseClick(QObject *Sender);
+
+    // Comparison run control.
+    void btnGoClick(QObject *Sender);
+    void btnStopClick(QObject *Sender);
+    void CompareDirs();
+    // Lists the files of the directory that a path text names into a stack; false when a stop ends it.
+    bool takeInventory(const QString &dirText, PathStack &stack);
+
+    bool isComparing() const { return m_comparing; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createHeader();
+    void createFirstPage();
+    void createSecondPage();
+    void createThirdPage();
+    void createStatusStrip();
+    void createMenus();
+    void connectHandlers();
+
+    void enterBusyState();
+    void enterIdleState();
+    void flushRunOutput();
+    QByteArray runPath(const QString &dirText) const;
+
+    class RunScope;
+
+    ProgressText m_progress;
+    QByteArray m_runBase; // the current directory when the run checked its paths
+    bool m_comparing = false;
+    bool m_closePending = false;
+    bool m_hourglass = false;
+};
+
+extern TfMain *fMain;

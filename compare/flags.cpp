@@ -1,0 +1,5 @@
+#include "compare/flags.h"
+
+bool bStop = true;
+bool bSameDir = false;
+quint32 kindMask = 0;

@@ -1,0 +1,76 @@
+// The comparison engine: lists both directories, then calls the chosen criteria.
+
+#include "app/vestrel.h"
+
+#include "compare/flags.h"
+#include "compare/pacing.h"
+#include "compare/resultview.h"
+#include "platform/dirsearch.h"
+#include "platform/filenames.h"
+#include "platform/files.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace {
+
+quint32 chosenKinds(const TfMain &w)
+{
+    quint32 mask = 0;
+    if (w.cbNormal->isChecked())
+        mask |= KindBit::Normal;
+    if (w.cbHide->isChecked())
+        mask |= KindBit::Hidden;
+    if (w.cbReadOnly->isChecked())
+        mask |= KindBit::ReadOnly;
+    if (w.cbSystem->isChecked())
+        mask |= KindBit::System;
+    return mask;
+}
+
+} // namespace
+
+void TfMain::CompareDirs()
+{
+    PathStack S1, S2;
+    QString dirText = ePath1->text();
+    kindMask = chosenKinds(*this);
+    eRich->clearLines();
+
+    if (!takeInventory(dirText, S1))
+        return;
+    if (bSameDir) {
+        S2 = S1;
+    } else {
+        dirText = ePath2->text();
+        if (!takeInventory(dirText, S2))
+            return;
+    }
+    if (S1.empty() || S2.empty())
+        return;
+}
+
+bool TfMain::takeInventory(const QString &dirText, PathStack &stack)
+{
+    if (!SetCurrentDir(runPath(dirText)))
+        return true;
+    DirEntry entry;
+    if (FindFirst("*.*", kindMask, entry) != 0)
+        return true;
+    const QByteArray directory = pathBytes(dirText) + '/';
+    do {
+        if (!isSelected(entry.Attr, kindMask))
+            continue;
+        m_progress.set(QStringLiteral("Initializare: "), entry.Name);
+        pacing::ProcessMessages();
+        if (bStop) {
+            FindClose(entry);
+            m_progress.flush();
+            return false;
+        }
+        stack.push(directory + entry.Name);
+    } while (FindNext(entry) == 0);
+    FindClose(entry);
+    m_progress.flush();
+    return true;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+
+// The long loops of a run hand control to the event loop once per file, pair or byte. A real hand-over
+// is paced: it happens only when about 15 ms have passed since the last one, so the window stays
+// responsive while the loops run at full speed. Between two real hand-overs no click can arrive, so the
+// user sees a run in which every click landed on one of the hand-over points.
+namespace pacing {
+
+constexpr int kIntervalMs = 15;
+
+// A hand-over point: runs the event loop when the interval has passed (or always, in literal mode).
+void ProcessMessages();
+// A hand-over point that always runs the event loop.
+void ProcessMessagesNow();
+
+// Called just before each real hand-over, to write out what the run has recorded since the last one.
+void setBeforeHandOver(std::function<void()> flush);
+
+// Test hooks: literal mode makes every hand-over point real; the hand-over hook runs at each real
+// hand-over, before the event loop.
+void setLiteral(bool on);
+bool isLiteral();
+void setHandOverHook(std::function<void()> hook);
+
+} // namespace pacing

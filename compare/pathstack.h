@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <deque>
+
+// Full paths of the files of one directory, the entry found last on top.
+class PathStack
+{
+public:
+    void push(QByteArray path) { m_paths.push_back(std::move(path)); }
+    bool empty() const { return m_paths.empty(); }
+    qsizetype size() const { return qsizetype(m_paths.size()); }
+    const QByteArray &top() const { return m_paths.back(); }
+    void pop() { m_paths.pop_back(); }
+
+    // Position 0 is the bottom of the stack, the first entry the search returned.
+    const QByteArray &at(qsizetype i) const { return m_paths[size_t(i)]; }
+
+private:
+    std::deque<QByteArray> m_paths;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <memory>
+
+// Attribute bits of a directory entry, as a DOS-style file system reports them.
+namespace FileAttr {
+constexpr quint32 ReadOnly = 0x01;
+constexpr quint32 Hidden = 0x02;
+constexpr quint32 System = 0x04;
+constexpr quint32 VolumeId = 0x08;
+constexpr quint32 Directory = 0x10;
+constexpr quint32 Archive = 0x20;
+constexpr quint32 Device = 0x40;
+constexpr quint32 Normal = 0x80;
+constexpr quint32 ReparsePoint = 0x400;
+} // namespace FileAttr
+
+struct SearchState;
+
+// What a directory search fills in for the entry it has just found. One record serves a whole search.
+struct DirEntry
+{
+    qint32 Time = 0;  // local last-write time in FAT packing
+    qint64 Size = 0;  // full size in bytes
+    quint32 Attr = 0; // FileAttr bits
+    QByteArray Name;  // the entry's own name, as bytes
+
+    // The search's own data: the exact time key, floor(UTC seconds / 2), and the open search.
+    qint64 TimeKey = 0;
+    std::shared_ptr<SearchState> Search;
+};
+
+constexpr int kNoMoreFiles = 18;
+
+// Searches the current directory. Returns 0 and fills the record with the first entry whose name matches
+// the pattern and that has no hidden, system, volume or directory bit outside attrMask; otherwise returns
+// a non-zero error code, and the search is already closed.
+int FindFirst(const QByteArray &pattern, quint32 attrMask, DirEntry &entry);
+int FindNext(DirEntry &entry);
+void FindClose(DirEntry &entry);
+
+// The order in which a search returns the names of one directory.
+bool searchOrderLess(const QByteArray &a, const QByteArray &b);
+
+// The FAT packing of a local time, clamped to 1980..2107, and the exact key that orders times.
+qint32 packFatTime(qint64 utcSeconds);
+qint64 exactTimeKey(qint64 utcSeconds);
+
+// The attribute word of a regular file: defaults from its name and mode, overridden by a stored
+// DOS attribute value where one is given (dosAttrib < 0: none).
+quint32 regularFileAttr(const QByteArray &name, unsigned mode, int dosAttrib);
+// The attribute bits in a stored user.DOSATTRIB value, or -1 when it holds none.
+int parseDosAttrib(const QByteArray &value);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/vestrel.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class QLineEdit;
+
+// A fresh main window, as start-up makes it, for one test.
+std::unique_ptr<TfMain> makeMainWindow();
+
+// A directory tree built for one test and removed after it.
+class TempTree
+{
+public:
+    TempTree();
+    QString path() const { return m_dir.path(); }
+    QByteArray bytes() const;
+    // Creates a file (and any missing parent directories) under the tree; returns its full path.
+    QByteArray file(const QByteArray &relative, const QByteArray &contents = QByteArray(), int mode = 0644);
+    QByteArray dir(const QByteArray &relative);
+    QByteArray fifo(const QByteArray &relative);
+    QByteArray symlink(const QByteArray &relative, const QByteArray &target);
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Every text an edit shows, in order.
+class TextRecorder
+{
+public:
+    explicit TextRecorder(QLineEdit *edit);
+    QStringList texts;
+    QStringList textsStartingWith(const QString &prefix) const;
+};
+
+// Keeps the process's current directory across a test that changes it.
+class CurrentDirKeeper
+{
+public:
+    CurrentDirKeeper();
+    ~CurrentDirKeeper();
+
+private:
+    QByteArray m_saved;
+};
