@@ -1,0 +1,285 @@
+// The directory search: which entries it returns, in what order, with what attributes, sizes and times.
+
+#include "platform/dirsearch.h"
+#include "platform/files.h"
+#include "support/fixture.h"
+
+#include <QTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+
+struct Found
+{
+    QByteArray name;
+    quint32 attr;
+};
+
+// Every entry a search of the directory returns under the mask, in order.
+QList<Found> search(const QByteArray &dir, quint32 mask, const QByteArray &pattern = "*.*")
+{
+    CurrentDirKeeper keep;
+    if (!SetCurrentDir(dir))
+        qFatal("cannot enter %s", dir.constData());
+    QList<Found> found;
+    DirEntry e;
+    for (int rc = FindFirst(pattern, mask, e); rc == 0; rc = FindNext(e))
+        found.append({e.Name, e.Attr});
+    FindClose(e);
+    return found;
+}
+
+quint32 attrOf(const QList<Found> &found, const QByteArray &name)
+{
+    for (const Found &f : found)
+        if (f.name == name)
+            return f.attr;
+    return 0xffffffff;
+}
+
+QList<QByteArray> names(const QList<Found> &found)
+{
+    QList<QByteArray> n;
+    for (const Found &f : found)
+        n.append(f.name);
+    return n;
+}
+
+bool setDosAttrib(const QByteArray &path, const QByteArray &value)
+{
+    return ::setxattr(path.constData(), "user.DOSATTRIB", value.constData(), size_t(value.size()), 0) == 0;
+}
+
+} // namespace
+
+class TestDirSearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("TZ", "UTC");
+        ::tzset();
+    }
+
+    void attributesFollowTheKindOfEntry()
+    {
+        TempTree t;
+        t.file("plain.txt");
+        t.file(".hidden");
+        t.file("locked.txt", "x", 0444);
+        t.file(".locked", "x", 0400);
+        t.file("nomode", "x", 0);
+        t.dir("sub");
+        t.symlink("tofile", "plain.txt");
+        t.symlink("todir", "sub");
+        t.symlink("dangling", "nowhere");
+        t.fifo("pipe");
+
+        const QList<Found> all = search(t.bytes(), 0xff);
+        QCOMPARE(attrOf(all, "plain.txt"), 0x20u);
+        QCOMPARE(attrOf(all, ".hidden"), 0x22u);
+        QCOMPARE(attrOf(all, "locked.txt"), 0x21u);
+        QCOMPARE(attrOf(all, ".locked"), 0x23u);
+        QCOMPARE(attrOf(all, "nomode"), 0x21u);
+        QCOMPARE(attrOf(all, "sub"), 0x10u);
+        QCOMPARE(attrOf(all, "."), 0x10u);
+        QCOMPARE(attrOf(all, ".."), 0x10u);
+        QCOMPARE(attrOf(all, "tofile"), 0x400u);
+        QCOMPARE(attrOf(all, "todir"), 0x400u);
+        QCOMPARE(attrOf(all, "dangling"), 0x400u);
+        QCOMPARE(attrOf(all, "pipe"), 0x40u);
+    }
+
+    void searchExcludesHiddenSystemAndDirectoriesOutsideTheMask()
+    {
+        TempTree t;
+        t.file("plain.txt");
+        t.file(".hidden");
+        t.file("locked.txt", "x", 0444);
+        t.dir("sub");
+        t.symlink("link", "plain.txt");
+        t.fifo("pipe");
+
+        // Read-only never excludes; links and FIFOs carry no excluding bit either.
+        QCOMPARE(names(search(t.bytes(), 0x20)),
+                 (QList<QByteArray>{"link", "locked.txt", "pipe", "plain.txt"}));
+        QCOMPARE(names(search(t.bytes(), 0x22)),
+                 (QList<QByteArray>{".hidden", "link", "locked.txt", "pipe", "plain.txt"}));
+        QCOMPARE(names(search(t.bytes(), 0x30)),
+                 (QList<QByteArray>{".", "..", "link", "locked.txt", "pipe", "plain.txt", "sub"}));
+        QCOMPARE(names(search(t.bytes(), 0x20, "*.txt")), (QList<QByteArray>{"locked.txt", "plain.txt"}));
+    }
+
+    void storedDosAttributesOverrideTheDefaults()
+    {
+        TempTree t;
+        const QByteArray system = t.file("system.sys");
+        const QByteArray none = t.file("none.dat");
+        const QByteArray visible = t.file(".visible");
+        const QByteArray binary = t.file("binary.dat", "x", 0444);
+        if (!setDosAttrib(system, "0x24")) {
+            if (errno == ENOTSUP || errno == EPERM)
+                QSKIP("this file system keeps no user extended attributes");
+            QFAIL("setxattr failed");
+        }
+        QVERIFY(setDosAttrib(none, "0x0"));
+        QVERIFY(setDosAttrib(visible, "0x20"));
+        // The form newer Samba versions write: the text, a NUL, then a binary record.
+        QVERIFY(setDosAttrib(binary, QByteArray("0x21\0\x03\x00\x21\x00\x00\x00", 12)));
+
+        const QList<Found> all = search(t.bytes(), 0xff);
+        QCOMPARE(attrOf(all, "system.sys"), 0x24u);
+        QCOMPARE(attrOf(all, "none.dat"), 0x80u);
+        QCOMPARE(attrOf(all, ".visible"), 0x20u);
+        QCOMPARE(attrOf(all, "binary.dat"), 0x21u);
+        // A stored system bit excludes the file from a search that does not ask for system files.
+        QVERIFY(!names(search(t.bytes(), 0x20)).contains("system.sys"));
+    }
+
+    void dosAttribValuesParse_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("text") << QByteArray("0x22") << 0x22;
+        QTest::newRow("upper prefix") << QByteArray("0X21") << 0x21;
+        QTest::newRow("text then record") << QByteArray("0x4\0\x04\x00", 6) << 0x4;
+        QTest::newRow("no prefix") << QByteArray("22") << -1;
+        QTest::newRow("not hex") << QByteArray("0xzz") << -1;
+        QTest::newRow("empty") << QByteArray() << -1;
+    }
+    void dosAttribValuesParse()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, bits);
+        QCOMPARE(parseDosAttrib(value), bits);
+    }
+
+    void namesComeInFoldedOrderAsBytes()
+    {
+        TempTree t;
+        for (const char *n : {"b", "_x", "a", "Z", "A", "a b", "ab", "\xc3\xa4", "B1", "line\nbreak"})
+            t.file(n);
+        QCOMPARE(names(search(t.bytes(), 0x20)),
+                 (QList<QByteArray>{"A", "a", "a b", "ab", "b", "B1", "line\nbreak", "Z", "_x", "\xc3\xa4"}));
+    }
+
+    void sizesAreFull64Bit()
+    {
+        TempTree t;
+        const QByteArray big = t.file("big.bin");
+        const int fd = ::open(big.constData(), O_WRONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::ftruncate(fd, (qint64(5) << 30) + 7), 0);
+        ::close(fd);
+        t.file("small", "12345");
+        const QByteArray dir = t.bytes();
+        CurrentDirKeeper keep;
+        QVERIFY(SetCurrentDir(dir));
+        DirEntry e;
+        QCOMPARE(FindFirst("*.*", 0x20, e), 0);
+        QCOMPARE(e.Name, QByteArray("big.bin"));
+        QCOMPARE(e.Size, (qint64(5) << 30) + 7);
+        QCOMPARE(FindNext(e), 0);
+        QCOMPARE(e.Size, qint64(5));
+        QVERIFY(FindNext(e) != 0);
+        FindClose(e);
+        FindClose(e);
+    }
+
+    void timesPackAsFatAndKeepAnExactKey_data()
+    {
+        QTest::addColumn<qint64>("utc");
+        QTest::addColumn<quint32>("fat");
+        // 2024-03-15 13:45:31 UTC
+        QTest::newRow("in range") << qint64(1710510331)
+                                  << quint32((44u << 25) | (3u << 21) | (15u << 16) | (13u << 11) |
+                                             (45u << 5) | 15u);
+        // 1980-01-01 00:00:00
+        QTest::newRow("first day") << qint64(315532800) << quint32((1u << 21) | (1u << 16));
+        QTest::newRow("before 1980") << qint64(0) << quint32((1u << 21) | (1u << 16));
+        // 2200-01-01: clamped to the last representable moment
+        QTest::newRow("after 2107") << qint64(7258118400)
+                                    << quint32((127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) |
+                                               (59u << 5) | 29u);
+    }
+    void timesPackAsFatAndKeepAnExactKey()
+    {
+        QFETCH(qint64, utc);
+        QFETCH(quint32, fat);
+        QCOMPARE(quint32(packFatTime(utc)), fat);
+    }
+
+    void exactKeyHalvesSecondsRoundingDown()
+    {
+        QCOMPARE(exactTimeKey(3), qint64(1));
+        QCOMPARE(exactTimeKey(2), qint64(1));
+        QCOMPARE(exactTimeKey(0), qint64(0));
+        QCOMPARE(exactTimeKey(-1), qint64(-1));
+        QCOMPARE(exactTimeKey(-2), qint64(-1));
+        QCOMPARE(exactTimeKey(-3), qint64(-2));
+        // Outside the FAT range two different times still get different keys.
+        QVERIFY(exactTimeKey(7258118400) != exactTimeKey(7258118400 + 3600));
+        QCOMPARE(packFatTime(7258118400), packFatTime(7258118400 + 3600));
+    }
+
+    void aSearchKeepsItsDirectoryWhenTheCurrentDirectoryChanges()
+    {
+        TempTree t;
+        t.file("one/a");
+        t.file("one/b");
+        t.file("two/c");
+        CurrentDirKeeper keep;
+        QVERIFY(SetCurrentDir(t.bytes() + "/one"));
+        DirEntry e;
+        QCOMPARE(FindFirst("*.*", 0x20, e), 0);
+        QCOMPARE(e.Name, QByteArray("a"));
+        QVERIFY(SetCurrentDir(t.bytes() + "/two"));
+        QCOMPARE(FindNext(e), 0);
+        QCOMPARE(e.Name, QByteArray("b"));
+        QVERIFY(FindNext(e) != 0);
+    }
+
+    void emptyOrMissingDirectoryGivesNoEntry()
+    {
+        TempTree t;
+        t.dir("empty");
+        t.file(".only-hidden");
+        DirEntry e;
+        CurrentDirKeeper keep;
+        QVERIFY(SetCurrentDir(t.bytes() + "/empty"));
+        QVERIFY(FindFirst("*.*", 0x20, e) != 0);
+        QVERIFY(!e.Search);
+        QVERIFY(SetCurrentDir(t.bytes()));
+        QVERIFY(FindFirst("*.*", 0x20, e) != 0);
+        QVERIFY(!SetCurrentDir(t.bytes() + "/missing"));
+        QVERIFY(!SetCurrentDir(QByteArray()));
+    }
+
+    void fileTestsFollowLinks()
+    {
+        TempTree t;
+        const QByteArray f = t.file("f");
+        const QByteArray d = t.dir("d");
+        t.symlink("lf", "f");
+        t.symlink("ld", "d");
+        t.fifo("p");
+        QVERIFY(FileExists(QFile::decodeName(f)));
+        QVERIFY(FileExists(t.path() + "/lf"));
+        QVERIFY(!FileExists(QFile::decodeName(d)));
+        QVERIFY(!FileExists(t.path() + "/p"));
+        QVERIFY(DirectoryExists(QFile::decodeName(d)));
+        QVERIFY(DirectoryExists(t.path() + "/ld"));
+        QVERIFY(!DirectoryExists(QFile::decodeName(f)));
+        QVERIFY(!DirectoryExists(QString()));
+        QVERIFY(!DirectoryExists(QStringLiteral("   ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDirSearch)
+#include "tst_dirsearch.moc"
