@@ -59,8 +59,10 @@ bool TfMain::takeInventory(const QString &dirText, PathStack &stack)
         return true;
     const QByteArray directory = pathBytes(dirText) + '/';
     do {
-        if (!isSelected(entry.Attr, kindMask))
+        if (!isSelected(entry.Attr, kindMask)) {
+            pacing::keepAlive();
             continue;
+        }
         m_progress.set(QStringLiteral("Initializare: "), entry.Name);
         pacing::ProcessMessages();
         if (bStop) {

@@ -40,6 +40,13 @@ void ProcessMessages()
         ProcessMessagesNow();
 }
 
+void keepAlive()
+{
+    State &s = state();
+    if (!s.literal && s.sinceHandOver.isValid() && s.sinceHandOver.elapsed() >= kIntervalMs)
+        ProcessMessagesNow();
+}
+
 void setBeforeHandOver(std::function<void()> flush)
 {
     state().beforeHandOver = std::move(flush);

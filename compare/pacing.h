@@ -14,6 +14,10 @@ constexpr int kIntervalMs = 15;
 void ProcessMessages();
 // A hand-over point that always runs the event loop.
 void ProcessMessagesNow();
+// A point inside work where nothing reads what the user can change: in paced mode the window is served
+// here too when the interval has passed, so no stretch of work freezes it; in literal mode nothing
+// happens. A click served here is seen at the next hand-over point, as if it had arrived there.
+void keepAlive();
 
 // Called just before each real hand-over, to write out what the run has recorded since the last one.
 void setBeforeHandOver(std::function<void()> flush);

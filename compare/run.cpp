@@ -5,6 +5,7 @@
 #include "compare/flags.h"
 #include "compare/pacing.h"
 #include "compare/resultview.h"
+#include "platform/dirsearch.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -26,10 +27,12 @@ public:
     {
         m_window.m_comparing = true;
         pacing::setBeforeHandOver([&window] { window.flushRunOutput(); });
+        setSearchKeepAlive(pacing::keepAlive);
     }
     ~RunScope()
     {
         pacing::setBeforeHandOver({});
+        setSearchKeepAlive({});
         m_window.m_comparing = false;
         if (std::uncaught_exceptions() > m_exceptions)
             m_window.enterIdleState();

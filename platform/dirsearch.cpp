@@ -1,5 +1,7 @@
 #include "platform/dirsearch.h"
 
+#include "platform/files.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
@@ -19,6 +21,7 @@ struct SearchState
     std::vector<QByteArray> names;
     size_t next = 0;
     bool askXattr = true;
+    quint64 currentDirChanges = 0; // while unchanged, the searched directory is the current one
 
     ~SearchState()
     {
@@ -32,6 +35,19 @@ namespace {
 constexpr quint32 kExcludingBits =
     FileAttr::Hidden | FileAttr::System | FileAttr::VolumeId | FileAttr::Directory;
 constexpr quint32 kDosBits = FileAttr::ReadOnly | FileAttr::Hidden | FileAttr::System | FileAttr::Archive;
+constexpr unsigned kKeepAliveEvery = 256;
+
+std::function<void()> &keepAliveHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+void keepAlive(unsigned count)
+{
+    if (count % kKeepAliveEvery == 0 && keepAliveHook())
+        keepAliveHook()();
+}
 
 inline unsigned char folded(unsigned char c)
 {
@@ -48,9 +64,11 @@ bool matchesPattern(const QByteArray &pattern, const QByteArray &name)
 
 int readDosAttrib(const SearchState &state, const QByteArray &name, bool &supported)
 {
-    // No xattr call takes a directory descriptor; the descriptor's /proc link names the directory even
-    // when something else changes the current directory between two calls of the search.
-    const QByteArray path = "/proc/self/fd/" + QByteArray::number(state.dirFd) + '/' + name;
+    // No xattr call takes a directory descriptor. The name alone is the fastest lookup while the searched
+    // directory is still the current one; otherwise the descriptor's /proc link names the directory.
+    const QByteArray path = state.currentDirChanges == currentDirChanges()
+                                ? name
+                                : "/proc/self/fd/" + QByteArray::number(state.dirFd) + '/' + name;
     char value[256];
     const ssize_t n = ::lgetxattr(path.constData(), "user.DOSATTRIB", value, sizeof value);
     if (n < 0) {
@@ -92,15 +110,49 @@ bool examine(SearchState &state, const QByteArray &name, DirEntry &entry)
     return true;
 }
 
+// Sorts by keys folded once per name rather than once per comparison. The sort goes in runs that are
+// merged bottom-up, with a keep-alive call between steps, so a huge directory never blocks for long.
+void sortInSearchOrder(std::vector<QByteArray> &names)
+{
+    using Keyed = std::pair<QByteArray, QByteArray>;
+    std::vector<Keyed> keyed;
+    keyed.reserve(names.size());
+    unsigned count = 0;
+    for (QByteArray &n : names) {
+        QByteArray key = n;
+        for (char &c : key)
+            c = char(folded(static_cast<unsigned char>(c)));
+        keyed.emplace_back(std::move(key), std::move(n));
+        keepAlive(++count);
+    }
+    constexpr size_t kRun = 4096;
+    const size_t n = keyed.size();
+    for (size_t begin = 0; begin < n; begin += kRun) {
+        std::sort(keyed.begin() + begin, keyed.begin() + std::min(n, begin + kRun));
+        keepAlive(0);
+    }
+    for (size_t width = kRun; width < n; width *= 2) {
+        for (size_t begin = 0; begin + width < n; begin += 2 * width) {
+            std::inplace_merge(keyed.begin() + begin, keyed.begin() + begin + width,
+                               keyed.begin() + std::min(n, begin + 2 * width));
+            keepAlive(0);
+        }
+    }
+    for (size_t i = 0; i < n; ++i)
+        names[i] = std::move(keyed[i].second);
+}
+
 int advance(DirEntry &entry)
 {
     SearchState *state = entry.Search.get();
     if (!state)
         return kNoMoreFiles;
+    unsigned examined = 0;
     while (state->next < state->names.size()) {
         const QByteArray &name = state->names[state->next++];
         if (examine(*state, name, entry))
             return 0;
+        keepAlive(++examined);
     }
     FindClose(entry);
     return kNoMoreFiles;
@@ -108,19 +160,9 @@ int advance(DirEntry &entry)
 
 } // namespace
 
-bool searchOrderLess(const QByteArray &a, const QByteArray &b)
+void setSearchKeepAlive(std::function<void()> keepAlive)
 {
-    const auto *pa = reinterpret_cast<const unsigned char *>(a.constData());
-    const auto *pb = reinterpret_cast<const unsigned char *>(b.constData());
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const unsigned char ca = folded(pa[i]), cb = folded(pb[i]);
-        if (ca != cb)
-            return ca < cb;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size();
-    return a < b;
+    keepAliveHook() = std::move(keepAlive);
 }
 
 qint32 packFatTime(qint64 utcSeconds)
@@ -184,6 +226,7 @@ int FindFirst(const QByteArray &pattern, quint32 attrMask, DirEntry &entry)
     state->dirFd = fd;
     state->attrMask = attrMask;
     state->pattern = pattern;
+    state->currentDirChanges = currentDirChanges();
 
     // The listing reads through a second descriptor, so the first one stays free for the *at calls.
     const int listFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
@@ -193,11 +236,14 @@ int FindFirst(const QByteArray &pattern, quint32 attrMask, DirEntry &entry)
             ::close(listFd);
         return kNoMoreFiles;
     }
-    while (const dirent *d = ::readdir(dir))
+    unsigned read = 0;
+    while (const dirent *d = ::readdir(dir)) {
         state->names.emplace_back(d->d_name);
+        keepAlive(++read);
+    }
     ::closedir(dir);
 
-    std::sort(state->names.begin(), state->names.end(), searchOrderLess);
+    sortInSearchOrder(state->names);
     entry.Search = std::move(state);
     return advance(entry);
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
 
 // Attribute bits of a directory entry, as a DOS-style file system reports them.
@@ -38,12 +39,14 @@ constexpr int kNoMoreFiles = 18;
 // Searches the current directory. Returns 0 and fills the record with the first entry whose name matches
 // the pattern and that has no hidden, system, volume or directory bit outside attrMask; otherwise returns
 // a non-zero error code, and the search is already closed.
+// Names come sorted with ASCII letters folded to upper case, ties broken by the raw bytes.
 int FindFirst(const QByteArray &pattern, quint32 attrMask, DirEntry &entry);
 int FindNext(DirEntry &entry);
 void FindClose(DirEntry &entry);
 
-// The order in which a search returns the names of one directory.
-bool searchOrderLess(const QByteArray &a, const QByteArray &b);
+// Called every few hundred entries while a search reads or skips entries, so that the caller can keep its
+// window responsive through a directory of any size. Empty: nothing is called.
+void setSearchKeepAlive(std::function<void()> keepAlive);
 
 // The FAT packing of a local time, clamped to 1980..2107, and the exact key that orders times.
 qint32 packFatTime(qint64 utcSeconds);

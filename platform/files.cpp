@@ -11,6 +11,8 @@
 
 namespace {
 
+quint64 g_currentDirChanges = 0;
+
 bool statFollowing(const QString &path, struct stat &st)
 {
     const QByteArray bytes = pathBytes(path);
@@ -49,5 +51,13 @@ QString GetCurrentDir()
 
 bool SetCurrentDir(const QByteArray &path)
 {
-    return !path.isEmpty() && ::chdir(path.constData()) == 0;
+    if (path.isEmpty() || ::chdir(path.constData()) != 0)
+        return false;
+    ++g_currentDirChanges;
+    return true;
+}
+
+quint64 currentDirChanges()
+{
+    return g_currentDirChanges;
 }

@@ -10,4 +10,7 @@ bool DirectoryExists(const QString &path);
 
 QString GetCurrentDir();
 QByteArray currentDirBytes();
+// Every change of the current directory goes through here, so that the count of changes tells whether
+// the current directory is still the one some earlier code saw.
 bool SetCurrentDir(const QByteArray &path);
+quint64 currentDirChanges();
