@@ -5,6 +5,8 @@
 
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 TDigitSet Digits;
@@ -48,8 +50,25 @@ void TfMain::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+namespace {
+
+// Replaces a control's standard context menu by the window's own; an empty menu means no menu at all.
+void attachPopup(QWidget *control, QMenu *menu)
+{
+    QObject::connect(control, &QWidget::customContextMenuRequested, menu, [control, menu](const QPoint &pos) {
+        if (!menu->isEmpty())
+            menu->popup(control->mapToGlobal(pos));
+    });
+}
+
+} // namespace
+
 void TfMain::connectHandlers()
 {
+    attachPopup(fMemo, pMenuMemo);
+    attachPopup(aEdit, pMenu);
+    attachPopup(bEdit, pMenu);
+
     connect(btnClose, &QPushButton::clicked, this, guarded(this, &TfMain::btnCloseClick, btnClose));
     connect(btnGo, &QPushButton::clicked, this, guarded(this, &TfMain::btnGoClick, btnGo));
     connect(btnStop, &QPushButton::clicked, this, guarded(this, &TfMain::btnStopClick, btnStop));
