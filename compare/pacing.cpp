@@ -3,12 +3,24 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace pacing {
+
+namespace detail {
+unsigned countdown = 1;
+} // namespace detail
+
 namespace {
+
+constexpr qint64 kCheckEveryNs = 250'000;
+constexpr unsigned kMaxStride = 1u << 16;
 
 struct State
 {
     QElapsedTimer sinceHandOver;
+    QElapsedTimer sinceCheck;
+    unsigned stride = 1;
     bool literal = false;
     std::function<void()> beforeHandOver;
     std::function<void()> hook;
@@ -20,7 +32,36 @@ State &state()
     return s;
 }
 
+// Chooses how many calls pass before the clock is read again.
+void adaptStride(State &s)
+{
+    if (s.literal) {
+        s.stride = 1;
+    } else if (s.sinceCheck.isValid()) {
+        const qint64 ns = s.sinceCheck.nsecsElapsed();
+        if (ns < kCheckEveryNs / 2)
+            s.stride = std::min(kMaxStride, s.stride * 2);
+        else if (ns > kCheckEveryNs * 2)
+            s.stride = std::max(1u, s.stride / 2);
+    }
+    s.sinceCheck.start();
+    detail::countdown = s.stride;
+}
+
 } // namespace
+
+void detail::atCheckPoint(bool handOverPoint)
+{
+    State &s = state();
+    adaptStride(s);
+    if (s.literal) {
+        if (handOverPoint)
+            ProcessMessagesNow();
+        return;
+    }
+    if (!s.sinceHandOver.isValid() || s.sinceHandOver.elapsed() >= kIntervalMs)
+        ProcessMessagesNow();
+}
 
 void ProcessMessagesNow()
 {
@@ -33,20 +74,6 @@ void ProcessMessagesNow()
     s.sinceHandOver.start();
 }
 
-void ProcessMessages()
-{
-    State &s = state();
-    if (s.literal || !s.sinceHandOver.isValid() || s.sinceHandOver.elapsed() >= kIntervalMs)
-        ProcessMessagesNow();
-}
-
-void keepAlive()
-{
-    State &s = state();
-    if (!s.literal && s.sinceHandOver.isValid() && s.sinceHandOver.elapsed() >= kIntervalMs)
-        ProcessMessagesNow();
-}
-
 void setBeforeHandOver(std::function<void()> flush)
 {
     state().beforeHandOver = std::move(flush);
@@ -54,7 +81,10 @@ void setBeforeHandOver(std::function<void()> flush)
 
 void setLiteral(bool on)
 {
-    state().literal = on;
+    State &s = state();
+    s.literal = on;
+    s.stride = 1;
+    detail::countdown = 1;
 }
 
 bool isLiteral()

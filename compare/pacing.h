@@ -6,18 +6,36 @@
 // is paced: it happens only when about 15 ms have passed since the last one, so the window stays
 // responsive while the loops run at full speed. Between two real hand-overs no click can arrive, so the
 // user sees a run in which every click landed on one of the hand-over points.
+//
+// A hand-over point costs a counter decrement: the clock is read only every so many calls, the stride
+// adapting so that it is read about every quarter millisecond whatever one call costs.
 namespace pacing {
 
 constexpr int kIntervalMs = 15;
 
+namespace detail {
+extern unsigned countdown;
+void atCheckPoint(bool handOverPoint);
+} // namespace detail
+
 // A hand-over point: runs the event loop when the interval has passed (or always, in literal mode).
-void ProcessMessages();
-// A hand-over point that always runs the event loop.
-void ProcessMessagesNow();
+inline void ProcessMessages()
+{
+    if (--detail::countdown == 0)
+        detail::atCheckPoint(true);
+}
+
 // A point inside work where nothing reads what the user can change: in paced mode the window is served
 // here too when the interval has passed, so no stretch of work freezes it; in literal mode nothing
 // happens. A click served here is seen at the next hand-over point, as if it had arrived there.
-void keepAlive();
+inline void keepAlive()
+{
+    if (--detail::countdown == 0)
+        detail::atCheckPoint(false);
+}
+
+// A hand-over point that always runs the event loop.
+void ProcessMessagesNow();
 
 // Called just before each real hand-over, to write out what the run has recorded since the last one.
 void setBeforeHandOver(std::function<void()> flush);
