@@ -289,7 +289,7 @@ void TfMain::createThirdPage()
     eRich = named(new ResultView(p), "eRich");
     eRich->setGeometry(150, 163, 420, 178);
     eRich->setFocusPolicy(Qt::StrongFocus);
-    eRich->addLine(QStringLiteral("Rezultat..."));
+    eRich->addLine("Rezultat...");
     eRich->flush();
 
     eRez = edit(p, "eRez", QString(), {150, 343, 420, 21});

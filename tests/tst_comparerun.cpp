@@ -113,7 +113,7 @@ private slots:
         QVERIFY(busyDuringBox);
         QVERIFY(isIdle(*w));
         QCOMPARE(w->eRez->text(), QString());
-        QCOMPARE(w->eRich->toPlainText(), QStringLiteral("Rezultat..."));
+        QCOMPARE(w->eRich->toPlainText(), QStringLiteral("Rezultat...\n"));
         QCOMPARE(w->eRich->lineCount(), 1);
         QVERIFY(w->cbByName->isChecked());
     }

@@ -161,8 +161,8 @@ void MainWindowTest::startUpState()
     auto *eRich = w->findChild<ResultView *>(QStringLiteral("eRich"));
     QVERIFY(eRich);
     QCOMPARE(eRich->lineCount(), qint64(1));
-    QCOMPARE(eRich->toPlainText(), QStringLiteral("Rezultat..."));
-    QCOMPARE(eRich->document()->blockCount(), 1);
+    QCOMPARE(eRich->toPlainText(), QStringLiteral("Rezultat...\n"));
+    QCOMPARE(eRich->model()->rowCount(), 1);
 
     auto *eRez = w->findChild<QLineEdit *>(QStringLiteral("eRez"));
     QVERIFY(eRez);
@@ -437,9 +437,9 @@ void MainWindowTest::controlStyles()
     QCOMPARE(fMemo->font().family(), QStringLiteral("Courier New"));
     QCOMPARE(fMemo->font().pixelSize(), 12);
 
-    auto *eRich = find<QPlainTextEdit>("eRich");
-    QVERIFY(eRich->isReadOnly());
-    QCOMPARE(eRich->lineWrapMode(), QPlainTextEdit::NoWrap);
+    auto *eRich = find<ResultView>("eRich");
+    QCOMPARE(eRich->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(!eRich->wordWrap());
     QCOMPARE(eRich->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QCOMPARE(eRich->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 
