@@ -86,6 +86,10 @@ public:
     void CompareDirs();
     // Lists the files of the directory that a path text names into a stack; false when a stop ends it.
     bool takeInventory(const QString &dirText, PathStack &stack);
+    void CompareByName(PathStack stack1, PathStack stack2);
+    void CompareByVolume(quint32 kindMask);
+    void CompareByTime(quint32 kindMask);
+    void AddResultLine(QLatin1StringView tag, const QByteArray &firstName, const QByteArray &secondName);
 
     bool isComparing() const { return m_comparing; }
 
@@ -107,12 +111,16 @@ private:
     QByteArray runPath(const QString &dirText) const;
 
     class RunScope;
+    struct KeyCriterion;
+    void compareByKey(quint32 mask, const KeyCriterion &criterion);
 
     ProgressText m_progress;
     QByteArray m_runBase; // the current directory when the run checked its paths
     bool m_comparing = false;
     bool m_closePending = false;
     bool m_hourglass = false;
+    bool m_resultsFull = false; // the result view refused a line during this run
+    QByteArray m_line;          // reused by every result line
 };
 
 extern TfMain *fMain;

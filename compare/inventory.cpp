@@ -48,6 +48,12 @@ void TfMain::CompareDirs()
     }
     if (S1.empty() || S2.empty())
         return;
+    if (cbByName->isChecked())
+        CompareByName(S1, S2);
+    if (cbByVolume->isChecked())
+        CompareByVolume(kindMask);
+    if (cbByDate->isChecked())
+        CompareByTime(kindMask);
 }
 
 bool TfMain::takeInventory(const QString &dirText, PathStack &stack)

@@ -5,12 +5,16 @@
 
 #include <QLineEdit>
 
+void ProgressText::syncWithPacing()
+{
+    m_literal = pacing::isLiteral();
+}
+
 void ProgressText::set(const QString &text)
 {
     m_prefix = text;
-    m_hasName = false;
-    m_pending = true;
-    if (pacing::isLiteral())
+    m_kind = Kind::Text;
+    if (m_literal)
         flush();
 }
 
@@ -18,16 +22,25 @@ void ProgressText::set(const QString &prefix, const QByteArray &name)
 {
     m_prefix = prefix;
     m_name = name;
-    m_hasName = true;
-    m_pending = true;
-    if (pacing::isLiteral())
+    m_kind = Kind::Named;
+    if (m_literal)
         flush();
 }
 
 void ProgressText::flush()
 {
-    if (!m_pending)
+    switch (m_kind) {
+    case Kind::None:
         return;
-    m_pending = false;
-    m_target->setText(m_hasName ? m_prefix + displayName(m_name) : m_prefix);
+    case Kind::Text:
+        m_target->setText(m_prefix);
+        break;
+    case Kind::Named:
+        m_target->setText(m_prefix + displayName(m_name));
+        break;
+    case Kind::Pair:
+        m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") + displayName(*m_second));
+        break;
+    }
+    m_kind = Kind::None;
 }

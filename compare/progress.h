@@ -16,12 +16,30 @@ public:
     void set(const QString &text);
     // The prefix followed by the displayed form of a file name.
     void set(const QString &prefix, const QByteArray &name);
+    // The prefix, the first name, " vs " and the second name. Recording a pair costs a few stores: the
+    // names are read when the text is written, so all three must stay valid until the next flush().
+    void setPair(const QString &prefix, const QByteArray &first, const QByteArray &second)
+    {
+        m_pairPrefix = &prefix;
+        m_first = &first;
+        m_second = &second;
+        m_kind = Kind::Pair;
+        if (m_literal)
+            flush();
+    }
     void flush();
+    // Follows the pacing mode; call when a run starts.
+    void syncWithPacing();
 
 private:
+    enum class Kind { None, Text, Named, Pair };
+
     QLineEdit *m_target;
     QString m_prefix;
     QByteArray m_name;
-    bool m_hasName = false;
-    bool m_pending = false;
+    const QString *m_pairPrefix = nullptr;
+    const QByteArray *m_first = nullptr;
+    const QByteArray *m_second = nullptr;
+    Kind m_kind = Kind::None;
+    bool m_literal = false;
 };

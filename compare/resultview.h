@@ -15,10 +15,11 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     // More lines than this are refused: the view holds them all in memory.
-    static constexpr qint64 kCapacity = 20'000'000;
+    static constexpr qint64 kDefaultCapacity = 20'000'000;
 
     qint64 count() const { return qint64(m_refs.size()); }
-    bool isFull() const { return count() >= kCapacity; }
+    bool isFull() const { return count() >= m_capacity; }
+    void setCapacity(qint64 lines) { m_capacity = lines; }
     // Stores one line; false when the view is full.
     bool append(QByteArrayView utf8);
     void clear();
@@ -49,6 +50,7 @@ private:
     std::vector<QByteArray> m_chunks;
     std::vector<LineRef> m_refs;
     qint64 m_published = 0;
+    qint64 m_capacity = kDefaultCapacity;
     qint64 m_longest = -1;
     QSize m_rowSize;
 };
@@ -66,6 +68,7 @@ public:
     // Adds a line; false when the view is full and the line was not added.
     bool addLine(QByteArrayView utf8);
     qint64 lineCount() const { return m_lines.count(); }
+    void setCapacity(qint64 lines) { m_lines.setCapacity(lines); }
     QString lineText(qint64 line) const { return m_lines.text(line); }
     // Every line, each ended by a line feed.
     QString toPlainText() const;

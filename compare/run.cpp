@@ -26,6 +26,7 @@ public:
     explicit RunScope(TfMain &window) : m_window(window), m_exceptions(std::uncaught_exceptions())
     {
         m_window.m_comparing = true;
+        m_window.m_progress.syncWithPacing();
         pacing::setBeforeHandOver([&window] { window.flushRunOutput(); });
         setSearchKeepAlive(pacing::keepAlive);
     }
@@ -107,6 +108,7 @@ void TfMain::btnGoClick(QObject * /*Sender*/)
     m_runBase = currentDirBytes();
 
     bStop = false;
+    m_resultsFull = false;
     bSameDir = ePath1->text() == ePath2->text();
     if (bSameDir)
         cbByName->setChecked(false);
@@ -119,6 +121,9 @@ void TfMain::btnGoClick(QObject * /*Sender*/)
     flushRunOutput();
     eRez->setText(QStringLiteral("Au fost gasite %1 coincidente").arg(eRich->lineCount()));
     enterIdleState();
+    if (m_resultsFull)
+        ShowMessage(QStringLiteral("Lista rezultatelor este plina: comparatia a fost oprita dupa %1 coincidente.")
+                        .arg(eRich->lineCount()));
 }
 
 void TfMain::btnStopClick(QObject * /*Sender*/)
