@@ -13,8 +13,18 @@ QString &titleStore()
     return title;
 }
 
+std::function<void(const MessageBoxText &)> &sinkStore()
+{
+    static std::function<void(const MessageBoxText &)> sink;
+    return sink;
+}
+
 void showBox(QMessageBox::Icon icon, const QString &caption, const QString &text)
 {
+    if (sinkStore()) {
+        sinkStore()({text, caption, icon == QMessageBox::Critical});
+        return;
+    }
     QMessageBox box(icon, caption, text, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     // A run in progress shows the hourglass everywhere; the box itself must still look clickable.
@@ -27,6 +37,11 @@ void showBox(QMessageBox::Icon icon, const QString &caption, const QString &text
 }
 
 } // namespace
+
+void setMessageSink(std::function<void(const MessageBoxText &)> sink)
+{
+    sinkStore() = std::move(sink);
+}
 
 void setApplicationTitle(const QString &title)
 {

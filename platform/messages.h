@@ -4,6 +4,20 @@
 
 class Exception;
 
+#include <functional>
+
+// A box as it would be shown.
+struct MessageBoxText
+{
+    QString text;
+    QString caption;
+    bool stopIcon;
+};
+
+// Where boxes go instead of the screen, for a program that runs the window without showing it; an empty
+// sink shows them again.
+void setMessageSink(std::function<void(const MessageBoxText &)> sink);
+
 // The application title captions the simple message box and the exception display.
 void setApplicationTitle(const QString &title);
 QString applicationTitle();

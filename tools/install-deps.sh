@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and showing Vestrel need, and only those missing.
+# When every package is present it does not call apt-get at all, so it is cheap to run before each build.
+#
+# This list is the one place that names the project's packages; run.sh, test.sh and render-pages.sh
+# all call this script.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++              # the build
+    qt6-base-dev qt6-qpa-plugins       # Qt 6 Widgets and its platform plugins (xcb, offscreen)
+    fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra # the window's stand-in faces
+    xvfb xauth openbox                 # a virtual display with a window manager
+    xdotool imagemagick x11-utils      # driving the window and taking its picture
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    if [[ $status != installed ]]; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    echo "install-deps: all ${#packages[@]} packages are installed"
+    exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+as_root=()
+if ((EUID != 0)); then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "install-deps: not root and no sudo: install these packages by hand: ${missing[*]}" >&2
+        exit 1
+    fi
+    as_root=(sudo)
+fi
+# env passes the setting through sudo, which would otherwise drop it. On a machine that has just started,
+# another apt may hold the lock for a while: wait for it rather than fail.
+apt=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+"${apt[@]}" update </dev/null
+"${apt[@]}" install -y --no-install-recommends "${missing[@]}" </dev/null
