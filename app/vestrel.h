@@ -89,6 +89,7 @@ public:
     void CompareByName(PathStack stack1, PathStack stack2);
     void CompareByVolume(quint32 kindMask);
     void CompareByTime(quint32 kindMask);
+    void CompareByContents(PathStack stack1, PathStack stack2);
     void AddResultLine(QLatin1StringView tag, const QByteArray &firstName, const QByteArray &secondName);
 
     bool isComparing() const { return m_comparing; }
@@ -113,6 +114,10 @@ private:
     class RunScope;
     struct KeyCriterion;
     void compareByKey(quint32 mask, const KeyCriterion &criterion);
+    void compareContentsByClasses(const PathStack &stack1, const PathStack &stack2);
+    void compareContentsLiterally(PathStack stack1, PathStack stack2);
+    // A path of a stack as the file system must see it: relative texts mean the run's starting directory.
+    QByteArray runFilePath(const QByteArray &path) const;
 
     ProgressText m_progress;
     QByteArray m_runBase; // the current directory when the run checked its paths

@@ -66,8 +66,8 @@ void TfMain::CompareByName(PathStack stack1, PathStack stack2)
 
 void TfMain::CompareByVolume(quint32 mask)
 {
-    compareByKey(mask, {QLatin1StringView("[by volume]  "), kVolumeProgress, &QualifyingFiles::sizes, &DirEntry::Size,
-                        false});
+    compareByKey(mask, {QLatin1StringView("[by volume]  "), kVolumeProgress, &QualifyingFiles::sizes,
+                        &DirEntry::Size, false});
 }
 
 void TfMain::CompareByTime(quint32 mask)

@@ -54,6 +54,8 @@ void TfMain::CompareDirs()
         CompareByVolume(kindMask);
     if (cbByDate->isChecked())
         CompareByTime(kindMask);
+    if (cbByContents->isChecked())
+        CompareByContents(S1, S2);
 }
 
 bool TfMain::takeInventory(const QString &dirText, PathStack &stack)

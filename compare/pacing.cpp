@@ -14,7 +14,7 @@ unsigned countdown = 1;
 namespace {
 
 constexpr qint64 kCheckEveryNs = 250'000;
-constexpr unsigned kMaxStride = 1u << 16;
+constexpr unsigned kMaxStride = 1024;
 
 struct State
 {
@@ -22,6 +22,7 @@ struct State
     QElapsedTimer sinceCheck;
     unsigned stride = 1;
     bool literal = false;
+    int intervalMs = kIntervalMs;
     std::function<void()> beforeHandOver;
     std::function<void()> hook;
 };
@@ -38,11 +39,12 @@ void adaptStride(State &s)
     if (s.literal) {
         s.stride = 1;
     } else if (s.sinceCheck.isValid()) {
-        const qint64 ns = s.sinceCheck.nsecsElapsed();
+        // Grows slowly, shrinks at once to what the last stretch of calls cost.
+        const qint64 ns = std::max<qint64>(1, s.sinceCheck.nsecsElapsed());
         if (ns < kCheckEveryNs / 2)
             s.stride = std::min(kMaxStride, s.stride * 2);
         else if (ns > kCheckEveryNs * 2)
-            s.stride = std::max(1u, s.stride / 2);
+            s.stride = unsigned(std::max<qint64>(1, qint64(s.stride) * kCheckEveryNs / ns));
     }
     s.sinceCheck.start();
     detail::countdown = s.stride;
@@ -59,7 +61,7 @@ void detail::atCheckPoint(bool handOverPoint)
             ProcessMessagesNow();
         return;
     }
-    if (!s.sinceHandOver.isValid() || s.sinceHandOver.elapsed() >= kIntervalMs)
+    if (!s.sinceHandOver.isValid() || s.sinceHandOver.elapsed() >= s.intervalMs)
         ProcessMessagesNow();
 }
 
@@ -95,6 +97,11 @@ bool isLiteral()
 void setHandOverHook(std::function<void()> hook)
 {
     state().hook = std::move(hook);
+}
+
+void setInterval(int ms)
+{
+    state().intervalMs = ms;
 }
 
 } // namespace pacing

@@ -7,8 +7,8 @@
 // responsive while the loops run at full speed. Between two real hand-overs no click can arrive, so the
 // user sees a run in which every click landed on one of the hand-over points.
 //
-// A hand-over point costs a counter decrement: the clock is read only every so many calls, the stride
-// adapting so that it is read about every quarter millisecond whatever one call costs.
+// A hand-over point costs a counter decrement: the clock is read only every so many calls (at most 1024),
+// the stride adapting so that it is read about every quarter millisecond whatever one call costs.
 namespace pacing {
 
 constexpr int kIntervalMs = 15;
@@ -34,6 +34,12 @@ inline void keepAlive()
         detail::atCheckPoint(false);
 }
 
+// A hand-over point after work that takes long for each call (a block read): reads the clock every time.
+inline void ProcessMessagesAfterWork()
+{
+    detail::atCheckPoint(true);
+}
+
 // A hand-over point that always runs the event loop.
 void ProcessMessagesNow();
 
@@ -45,5 +51,7 @@ void setBeforeHandOver(std::function<void()> flush);
 void setLiteral(bool on);
 bool isLiteral();
 void setHandOverHook(std::function<void()> hook);
+// Test hook: the interval between real hand-overs (kIntervalMs unless set).
+void setInterval(int ms);
 
 } // namespace pacing

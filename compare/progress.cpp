@@ -39,7 +39,12 @@ void ProgressText::flush()
         m_target->setText(m_prefix + displayName(m_name));
         break;
     case Kind::Pair:
-        m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") + displayName(*m_second));
+        m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") +
+                          displayName(*m_second));
+        break;
+    case Kind::PairAt:
+        m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") +
+                          displayName(*m_second) + QStringLiteral(" - byte ") + QString::number(m_byte));
         break;
     }
     m_kind = Kind::None;

@@ -20,10 +20,17 @@ public:
     // names are read when the text is written, so all three must stay valid until the next flush().
     void setPair(const QString &prefix, const QByteArray &first, const QByteArray &second)
     {
-        m_pairPrefix = &prefix;
-        m_first = &first;
-        m_second = &second;
+        storePair(prefix, first, second);
         m_kind = Kind::Pair;
+        if (m_literal)
+            flush();
+    }
+    // The same, followed by " - byte " and a byte index.
+    void setPairAt(const QString &prefix, const QByteArray &first, const QByteArray &second, qint64 byte)
+    {
+        storePair(prefix, first, second);
+        m_byte = byte;
+        m_kind = Kind::PairAt;
         if (m_literal)
             flush();
     }
@@ -32,7 +39,14 @@ public:
     void syncWithPacing();
 
 private:
-    enum class Kind { None, Text, Named, Pair };
+    void storePair(const QString &prefix, const QByteArray &first, const QByteArray &second)
+    {
+        m_pairPrefix = &prefix;
+        m_first = &first;
+        m_second = &second;
+    }
+
+    enum class Kind { None, Text, Named, Pair, PairAt };
 
     QLineEdit *m_target;
     QString m_prefix;
@@ -40,6 +54,7 @@ private:
     const QString *m_pairPrefix = nullptr;
     const QByteArray *m_first = nullptr;
     const QByteArray *m_second = nullptr;
+    qint64 m_byte = 0;
     Kind m_kind = Kind::None;
     bool m_literal = false;
 };

@@ -78,9 +78,13 @@ void TfMain::flushRunOutput()
 
 QByteArray TfMain::runPath(const QString &dirText) const
 {
-    // A relative directory text names the same directory for the whole run, although the run moves the
-    // current directory from one listed directory to the next.
-    const QByteArray path = pathBytes(dirText);
+    return runFilePath(pathBytes(dirText));
+}
+
+QByteArray TfMain::runFilePath(const QByteArray &path) const
+{
+    // A relative text names the same place for the whole run, although the run moves the current
+    // directory from one listed directory to the next.
     if (path.startsWith('/') || m_runBase.isEmpty())
         return path;
     return m_runBase + '/' + path;
@@ -122,8 +126,9 @@ void TfMain::btnGoClick(QObject * /*Sender*/)
     eRez->setText(QStringLiteral("Au fost gasite %1 coincidente").arg(eRich->lineCount()));
     enterIdleState();
     if (m_resultsFull)
-        ShowMessage(QStringLiteral("Lista rezultatelor este plina: comparatia a fost oprita dupa %1 coincidente.")
-                        .arg(eRich->lineCount()));
+        ShowMessage(
+            QStringLiteral("Lista rezultatelor este plina: comparatia a fost oprita dupa %1 coincidente.")
+                .arg(eRich->lineCount()));
 }
 
 void TfMain::btnStopClick(QObject * /*Sender*/)

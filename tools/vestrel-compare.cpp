@@ -66,10 +66,19 @@ void printLine(FILE *to, const QString &text)
     std::fputc('\n', to);
 }
 
+// Scripts read standard error: only the toolkit's serious messages belong there, not its warnings about
+// the session it runs in.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        printLine(stderr, message);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(quietMessages);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,0 +1,224 @@
+#include "compare/contentclasses.h"
+
+#include "compare/blockhash.h"
+#include "platform/fileread.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+namespace {
+
+// Blocks are as large as the memory budget allows for the members being read side by side.
+constexpr qint64 kMinBlock = qint64(64) << 10;
+constexpr qint64 kMaxBlock = qint64(4) << 20;
+// Larger groups are read with the files opened again for every block, to stay clear of descriptor limits.
+constexpr size_t kMaxOpenFiles = 256;
+
+// A block of zeros, shared by every member whose current block lies in a hole of its file.
+const char *zeros()
+{
+    static const std::unique_ptr<char, decltype(&std::free)> block(
+        static_cast<char *>(std::calloc(kMaxBlock, 1)), &std::free);
+    return block.get();
+}
+
+struct Member
+{
+    int file;
+    ReadOnlyFile handle;
+    quint64 device = 0;
+    quint64 inode = 0;
+    std::unique_ptr<char[]> block;
+    bool inHole = false; // the current block is a hole: zeros that were not read
+
+    const char *data() const { return inHole ? zeros() : block.get(); }
+};
+
+bool sameBlock(const Member &a, const Member &b, qint64 length)
+{
+    return (a.inHole && b.inHole) || std::memcmp(a.data(), b.data(), size_t(length)) == 0;
+}
+
+using Class = std::vector<Member *>;
+
+class Classifier
+{
+public:
+    Classifier(std::vector<ContentFile> &files, qint64 size, bool sameDirectory, const ClassifyHooks &hooks,
+               qint64 memoryBudget)
+        : m_files(files), m_size(size), m_sameDirectory(sameDirectory), m_hooks(hooks),
+          m_memoryBudget(memoryBudget)
+    {
+    }
+
+    bool run(const std::vector<int> &group, int &nextClass);
+
+private:
+    bool open(const std::vector<int> &group);
+    bool useful(const Class &c) const;
+    bool readBlock(Member &m, qint64 offset, qint64 length);
+    void drop(Member &m);
+    // Splits one class by the block just read into classes whose blocks are equal.
+    void split(Class &c, qint64 length, std::vector<Class> &into);
+    std::vector<Class> keepUseful(std::vector<Class> classes);
+
+    std::vector<ContentFile> &m_files;
+    qint64 m_size;
+    bool m_sameDirectory;
+    const ClassifyHooks &m_hooks;
+    qint64 m_memoryBudget;
+    std::vector<std::unique_ptr<Member>> m_members;
+    bool m_keepOpen = true;
+    qint64 m_blockSize = 0;
+};
+
+bool Classifier::useful(const Class &c) const
+{
+    int first = 0, second = 0;
+    for (const Member *m : c) {
+        first += m_files[size_t(m->file)].firstSide;
+        second += m_files[size_t(m->file)].secondSide;
+    }
+    return m_sameDirectory ? first >= 2 : (first > 0 && second > 0);
+}
+
+bool Classifier::open(const std::vector<int> &group)
+{
+    m_keepOpen = group.size() <= kMaxOpenFiles;
+    for (int f : group) {
+        auto m = std::make_unique<Member>();
+        m->file = f;
+        // A file that cannot be read, or that changed its size since it was listed, matches nothing.
+        if (m->handle.open(m_files[size_t(f)].path) && m->handle.size() == m_size) {
+            m->device = m->handle.device();
+            m->inode = m->handle.inode();
+            if (!m_keepOpen)
+                m->handle.close();
+            m_members.push_back(std::move(m));
+        }
+        if (m_hooks.stopRequested())
+            return false;
+    }
+    return true;
+}
+
+bool Classifier::readBlock(Member &m, qint64 offset, qint64 length)
+{
+    if (!m.handle.isOpen()) {
+        // Opened again: it must still be the same file, of the same size.
+        if (!m.handle.open(m_files[size_t(m.file)].path) || m.handle.device() != m.device ||
+            m.handle.inode() != m.inode || m.handle.size() != m_size)
+            return false;
+    }
+    // Sparse files: a block inside a hole is known to be zeros without reading it.
+    m.inHole = m.handle.dataFrom(offset) >= offset + length;
+    if (!m.block && !m.inHole)
+        m.block = std::make_unique<char[]>(size_t(m_blockSize));
+    const bool ok = m.inHole || m.handle.readAt(offset, m.block.get(), length);
+    if (!m_keepOpen)
+        m.handle.close();
+    return ok;
+}
+
+void Classifier::drop(Member &m)
+{
+    m.handle.close();
+    m.block.reset();
+}
+
+void Classifier::split(Class &c, qint64 length, std::vector<Class> &into)
+{
+    // Most blocks equal the first member's: one comparison each settles them, with no hashing at all.
+    Class same{c.front()};
+    Class rest;
+    for (size_t i = 1; i < c.size(); ++i)
+        (sameBlock(*c[i], *c.front(), length) ? same : rest).push_back(c[i]);
+    into.push_back(std::move(same));
+    if (rest.empty())
+        return;
+    // The others are sorted by hash; within one hash the bytes decide.
+    std::unordered_map<quint64, std::vector<size_t>> byHash;
+    for (Member *m : rest) {
+        std::vector<size_t> &candidates = byHash[blockHash(m->data(), length)];
+        auto match = std::find_if(candidates.begin(), candidates.end(),
+                                  [&](size_t k) { return sameBlock(*into[k].front(), *m, length); });
+        if (match != candidates.end()) {
+            into[*match].push_back(m);
+        } else {
+            candidates.push_back(into.size());
+            into.push_back(Class{m});
+        }
+    }
+}
+
+std::vector<Class> Classifier::keepUseful(std::vector<Class> classes)
+{
+    std::vector<Class> kept;
+    for (Class &c : classes) {
+        if (useful(c)) {
+            kept.push_back(std::move(c));
+        } else {
+            for (Member *m : c)
+                drop(*m);
+        }
+    }
+    return kept;
+}
+
+bool Classifier::run(const std::vector<int> &group, int &nextClass)
+{
+    if (!open(group))
+        return false;
+    Class all;
+    for (auto &m : m_members)
+        all.push_back(m.get());
+    std::vector<Class> classes = keepUseful({all});
+    m_blockSize =
+        std::clamp(m_memoryBudget / qint64(std::max<size_t>(1, m_members.size())), kMinBlock, kMaxBlock);
+    m_blockSize = std::min(m_blockSize, m_size);
+
+    for (qint64 offset = 0; offset < m_size && !classes.empty(); offset += m_blockSize) {
+        const qint64 length = std::min(m_blockSize, m_size - offset);
+        std::vector<Class> next;
+        for (Class &c : classes) {
+            // A single file listed on both sides equals itself: there is nothing to read.
+            if (c.size() == 1) {
+                next.push_back(std::move(c));
+                continue;
+            }
+            Class read;
+            for (Member *m : c) {
+                if (readBlock(*m, offset, length))
+                    read.push_back(m);
+                else
+                    drop(*m);
+                if (m_hooks.comparing)
+                    m_hooks.comparing(m_files[size_t(c.front()->file)], m_files[size_t(m->file)], offset);
+                if (m_hooks.stopRequested())
+                    return false;
+            }
+            if (!read.empty())
+                split(read, length, next);
+        }
+        classes = keepUseful(std::move(next));
+    }
+
+    for (const Class &c : classes) {
+        for (Member *m : c)
+            m_files[size_t(m->file)].contentClass = nextClass;
+        ++nextClass;
+    }
+    return true;
+}
+
+} // namespace
+
+bool classifyContents(std::vector<ContentFile> &files, const std::vector<int> &group, qint64 size,
+                      bool sameDirectory, int &nextClass, const ClassifyHooks &hooks, qint64 memoryBudget)
+{
+    Classifier classifier(files, size, sameDirectory, hooks, memoryBudget);
+    return classifier.run(group, nextClass);
+}

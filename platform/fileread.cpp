@@ -1,0 +1,90 @@
+#include "platform/fileread.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile &&other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_size(other.m_size), m_device(other.m_device),
+      m_inode(other.m_inode)
+{
+}
+
+ReadOnlyFile &ReadOnlyFile::operator=(ReadOnlyFile &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = std::exchange(other.m_fd, -1);
+        m_size = other.m_size;
+        m_device = other.m_device;
+        m_inode = other.m_inode;
+    }
+    return *this;
+}
+
+bool regularFileFacts(const QByteArray &path, qint64 &size, quint64 &device, quint64 &inode)
+{
+    struct stat st;
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    size = st.st_size;
+    device = st.st_dev;
+    inode = st.st_ino;
+    return true;
+}
+
+bool ReadOnlyFile::open(const QByteArray &path)
+{
+    close();
+    qint64 size;
+    quint64 device, inode;
+    // Looked at before it is opened: opening a FIFO or a device could block or have side effects.
+    if (!regularFileFacts(path, size, device, inode))
+        return false;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    m_fd = fd;
+    m_size = st.st_size;
+    m_device = st.st_dev;
+    m_inode = st.st_ino;
+    return true;
+}
+
+void ReadOnlyFile::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+qint64 ReadOnlyFile::dataFrom(qint64 offset) const
+{
+    const off_t data = ::lseek(m_fd, off_t(offset), SEEK_DATA);
+    if (data >= 0)
+        return data;
+    return errno == ENXIO ? m_size : offset;
+}
+
+bool ReadOnlyFile::readAt(qint64 offset, char *buffer, qint64 length) const
+{
+    while (length > 0) {
+        const ssize_t n = ::pread(m_fd, buffer, size_t(length), off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        buffer += n;
+        offset += n;
+        length -= n;
+    }
+    return true;
+}

@@ -1,0 +1,332 @@
+// The content criterion: byte-for-byte equal files, in the pair order of the loops, with its progress texts
+// in literal pacing and the same results, read once per file, in paced runs.
+
+#include "compare/flags.h"
+#include "compare/pacing.h"
+#include "compare/resultview.h"
+#include "support/fixture.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifndef VESTREL_COMPARE
+#error "VESTREL_COMPARE must name the batch program"
+#endif
+
+namespace {
+
+QString contents(const QString &a, const QString &b)
+{
+    return QStringLiteral("[by contents]    \t") + a + QStringLiteral("  =  ") + b;
+}
+
+QStringList lines(const TfMain &w)
+{
+    QStringList all;
+    for (qint64 i = 0; i < w.eRich->lineCount(); ++i)
+        all.append(w.eRich->lineText(i));
+    return all;
+}
+
+struct Run
+{
+    std::unique_ptr<TfMain> w = makeMainWindow();
+    TextRecorder rez{w->eRez};
+    CurrentDirKeeper keep;
+
+    Run(const QString &dir1, const QString &dir2)
+    {
+        w->ePath1->setText(dir1);
+        w->ePath2->setText(dir2);
+        for (QCheckBox *c : {w->cbByName, w->cbByVolume, w->cbByDate})
+            c->setChecked(false);
+        w->cbByContents->setChecked(true);
+    }
+    QStringList go()
+    {
+        w->btnGo->click();
+        return lines(*w);
+    }
+    QStringList progress() const { return rez.textsStartingWith(QStringLiteral("[by contents]  ")); }
+};
+
+// Runs a test body once in literal pacing and once paced: both must give the same lines.
+#define BOTH_PACINGS()                                                                                       \
+    QTest::addColumn<bool>("literal");                                                                       \
+    QTest::newRow("literal") << true;                                                                        \
+    QTest::newRow("paced") << false
+
+void sparseFile(const QByteArray &path, qint64 size, char last)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || ::ftruncate(fd, size - 1) != 0 || ::pwrite(fd, &last, 1, size - 1) != 1)
+        qFatal("cannot make %s", path.constData());
+    ::close(fd);
+}
+
+// What the criterion must find, worked out the plain way: whole files compared, in pop order.
+QStringList expectedLines(const QString &dir1, const QString &dir2, bool same)
+{
+    auto listing = [](const QString &dir) {
+        QStringList names = QDir(dir).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+        std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+            const QByteArray ua = a.toUtf8().toUpper(), ub = b.toUtf8().toUpper();
+            return ua != ub ? ua < ub : a.toUtf8() < b.toUtf8();
+        });
+        std::reverse(names.begin(), names.end());
+        return names;
+    };
+    auto read = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QStringList names1 = listing(dir1), names2 = listing(dir2);
+    QStringList expected;
+    for (qsizetype i = 0; i < names1.size(); ++i)
+        for (qsizetype j = same ? i + 1 : 0; j < names2.size(); ++j)
+            if (read(dir1 + '/' + names1[i]) == read(dir2 + '/' + names2[j]))
+                expected.append(contents(names1[i], names2[j]));
+    return expected;
+}
+
+} // namespace
+
+class TestContents : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        pacing::setLiteral(false);
+        pacing::setHandOverHook({});
+        pacing::setInterval(pacing::kIntervalMs);
+    }
+
+    void emptyFilesCoincideWithoutBytes_data() { BOTH_PACINGS(); }
+    void emptyFilesCoincideWithoutBytes()
+    {
+        QFETCH(bool, literal);
+        pacing::setLiteral(literal);
+        TempTree t;
+        t.file("one/e");
+        t.file("two/f");
+        Run run(t.path() + "/one", t.path() + "/two");
+        QCOMPARE(run.go(), QStringList{contents("e", "f")});
+        QCOMPARE(run.progress().filter(QStringLiteral(" - byte ")), QStringList{});
+        QCOMPARE(run.w->eRez->text(), QStringLiteral("Au fost gasite 1 coincidente"));
+    }
+
+    void literalTraceWalksEveryByteUpToTheDifference()
+    {
+        pacing::setLiteral(true);
+        TempTree t;
+        t.file("one/x", "abcde");
+        t.file("two/y", "abcdX");
+        t.file("two/z", "abc");
+        Run run(t.path() + "/one", t.path() + "/two");
+        QCOMPARE(run.go(), QStringList{});
+        // Pop order: z before y. Different lengths compare no byte; the last byte ends the other pair.
+        QCOMPARE(run.progress(),
+                 (QStringList{"[by contents]  x vs z", "[by contents]  x vs y - byte 0",
+                              "[by contents]  x vs y - byte 1", "[by contents]  x vs y - byte 2",
+                              "[by contents]  x vs y - byte 3", "[by contents]  x vs y - byte 4",
+                              "[by contents]  x vs y"}));
+    }
+
+    void identicalFilesUnderOtherNames_data() { BOTH_PACINGS(); }
+    void identicalFilesUnderOtherNames()
+    {
+        QFETCH(bool, literal);
+        pacing::setLiteral(literal);
+        TempTree t;
+        t.file("one/x.dat", "same bytes");
+        t.file("one/w.dat", "other bytes");
+        t.file("two/y.dat", "same bytes");
+        t.file("two/v.dat", "same bytes");
+        Run run(t.path() + "/one", t.path() + "/two");
+        QCOMPARE(run.go(), (QStringList{contents("x.dat", "y.dat"), contents("x.dat", "v.dat")}));
+    }
+
+    void sameDirectoryComparesEachUnorderedPairOnce_data() { BOTH_PACINGS(); }
+    void sameDirectoryComparesEachUnorderedPairOnce()
+    {
+        QFETCH(bool, literal);
+        pacing::setLiteral(literal);
+        TempTree t;
+        for (const char *n : {"a", "b", "c"})
+            t.file(n, "x");
+        Run run(t.path(), t.path());
+        QCOMPARE(run.go(), (QStringList{contents("c", "b"), contents("c", "a"), contents("b", "a")}));
+        if (literal)
+            QCOMPARE(
+                run.progress().filter(QRegularExpression(QStringLiteral(" vs .$"))),
+                (QStringList{"[by contents]  c vs b", "[by contents]  c vs a", "[by contents]  b vs a"}));
+    }
+
+    void sameDirectoryWrittenTwoWaysMatchesEveryFileWithItself_data() { BOTH_PACINGS(); }
+    void sameDirectoryWrittenTwoWaysMatchesEveryFileWithItself()
+    {
+        QFETCH(bool, literal);
+        pacing::setLiteral(literal);
+        TempTree t;
+        t.file("a", "1");
+        t.file("b", "22");
+        Run run(t.path(), t.path() + "/");
+        QCOMPARE(run.go(), (QStringList{contents("b", "b"), contents("a", "a")}));
+    }
+
+    // Files that change between the listing and the criterion are taken as they are then: a file gone or
+    // replaced by a directory cannot be read, and two unreadable files are no coincidence; a FIFO put in a
+    // file's place is never opened, so nothing hangs.
+    void filesChangedAfterTheListing_data() { BOTH_PACINGS(); }
+    void filesChangedAfterTheListing()
+    {
+        QFETCH(bool, literal);
+        pacing::setLiteral(literal);
+        TempTree t;
+        t.file("one/gone", "x");
+        t.file("one/rewritten", "old");
+        t.file("one/piped", "x");
+        t.file("two/dir", "x");
+        t.file("two/same", "new");
+        t.file("two/zfifo", "x");
+        auto w = makeMainWindow();
+        CurrentDirKeeper keep;
+        kindMask = 0x20;
+        PathStack s1, s2;
+        QVERIFY(w->takeInventory(t.path() + "/one", s1));
+        QVERIFY(w->takeInventory(t.path() + "/two", s2));
+        QCOMPARE(s1.size() + s2.size(), 6);
+
+        const QByteArray root = t.bytes();
+        QVERIFY(::unlink(root + "/one/gone") == 0);
+        QVERIFY(::unlink(root + "/two/dir") == 0 && ::mkdir(root + "/two/dir", 0755) == 0);
+        t.file("one/rewritten", "new");
+        QVERIFY(::unlink(root + "/one/piped") == 0 && ::mkfifo(root + "/one/piped", 0644) == 0);
+        QVERIFY(::unlink(root + "/two/zfifo") == 0 && ::mkfifo(root + "/two/zfifo", 0644) == 0);
+
+        bStop = false;
+        bSameDir = false;
+        w->eRich->clearLines();
+        w->CompareByContents(s1, s2);
+        w->eRich->flush();
+        QCOMPARE(lines(*w), QStringList{contents("rewritten", "same")});
+    }
+
+    void aFileNobodyMayReadMatchesNothing()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to run the comparison as another user");
+        TempTree t;
+        ::chmod(t.bytes().constData(), 0755);
+        t.dir("one");
+        t.dir("two");
+        ::chmod(t.bytes() + "/one", 0755);
+        ::chmod(t.bytes() + "/two", 0755);
+        t.file("one/locked", "abc", 0);
+        t.file("one/open", "abc", 0644);
+        t.file("two/also-locked", "abc", 0);
+        t.file("two/readable", "abc", 0644);
+        QProcess p;
+        p.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                 QStringLiteral("--clear-groups"), QStringLiteral(VESTREL_COMPARE), QStringLiteral("--by"),
+                 QStringLiteral("contents"), QStringLiteral("--kinds"), QStringLiteral("normal,readonly"),
+                 t.path() + "/one", t.path() + "/two"});
+        QVERIFY(p.waitForFinished(60000));
+        if (p.exitCode() == 126 || p.exitCode() == 127 ||
+            p.readAllStandardError().contains("Permission denied"))
+            QSKIP("the batch program cannot be run as an unprivileged user here");
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), contents("open", "readable") + '\n');
+    }
+
+    void stopDuringALargePairGivesItNoLine_data() { BOTH_PACINGS(); }
+    void stopDuringALargePairGivesItNoLine()
+    {
+        QFETCH(bool, literal);
+        pacing::setLiteral(literal);
+        TempTree t;
+        // Paced, every block read of the large pair is followed by a hand-over.
+        const QByteArray big(literal ? 4000 : 8 << 20, 'b');
+        pacing::setInterval(0);
+        t.file("one/big", big);
+        t.file("one/small", "s");
+        t.file("two/big2", big);
+        t.file("two/small2", "s");
+        Run run(t.path() + "/one", t.path() + "/two");
+        pacing::setHandOverHook([&] {
+            if (run.w->eRez->text().contains(QStringLiteral("big vs big2 - byte ")))
+                run.w->btnStop->click();
+        });
+        QCOMPARE(run.go(), QStringList{contents("small", "small2")});
+        QCOMPARE(run.w->eRez->text(), QStringLiteral("Au fost gasite 1 coincidente"));
+        QVERIFY(!run.progress().filter(QStringLiteral(" - byte ")).isEmpty());
+    }
+
+    void pacedRunsFindWhatWholeFilesShow_data()
+    {
+        QTest::addColumn<bool>("same");
+        QTest::newRow("two directories") << false;
+        QTest::newRow("one directory") << true;
+    }
+    void pacedRunsFindWhatWholeFilesShow()
+    {
+        QFETCH(bool, same);
+        // Files of a few sizes, from a few contents that differ at the start, in a middle block, or in the
+        // last byte, so that classes split at every stage of the reading.
+        QRandomGenerator random(same ? 7 : 11);
+        const QList<qint64> sizes{0, 1, 100, 65536, 200000, 300001};
+        TempTree t;
+        for (int side = 0; side < (same ? 1 : 2); ++side) {
+            for (int n = 0; n < 14; ++n) {
+                const qint64 size = sizes[random.bounded(int(sizes.size()))];
+                QByteArray data(size, 'p');
+                for (qint64 k = 0; k < size; k += 4093)
+                    data[k] = char('a' + k % 23);
+                const int variant = random.bounded(3);
+                if (size > 0 && variant == 1)
+                    data[size - 1] = 'Z';
+                if (size > 70000 && variant == 2)
+                    data[size / 2] = 'M';
+                t.file(QByteArray(side ? "two/" : "one/") + "f" + QByteArray::number(n), data);
+            }
+        }
+        const QString dir1 = t.path() + "/one";
+        const QString dir2 = same ? dir1 : t.path() + "/two";
+        Run run(dir1, dir2);
+        const QStringList found = run.go();
+        QCOMPARE(found, expectedLines(dir1, dir2, same));
+        QVERIFY(!found.isEmpty());
+    }
+
+    void hugeSparseFilesCompareByStreaming()
+    {
+        TempTree t;
+        const qint64 size = qint64(5) << 30;
+        t.dir("one");
+        t.dir("two");
+        sparseFile(t.bytes() + "/one/a", size, 'x');
+        sparseFile(t.bytes() + "/two/differs", size, 'y');
+        sparseFile(t.bytes() + "/two/equal", size, 'x');
+        struct stat st;
+        QVERIFY(::stat(t.bytes() + "/two/equal", &st) == 0);
+        if (st.st_blocks * 512 > (qint64(1) << 20))
+            QSKIP("this file system keeps no holes");
+        Run run(t.path() + "/one", t.path() + "/two");
+        QCOMPARE(run.go(), QStringList{contents("a", "equal")});
+    }
+};
+
+QTEST_MAIN(TestContents)
+#include "tst_contents.moc"
