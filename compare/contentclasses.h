@@ -30,5 +30,7 @@ struct ClassifyHooks
 // first member, and only the members that differ are sorted by a hash of the block and compared again.
 // A class is read no further once it can give no coincidence (no entry left on one side; with both sides
 // the same directory, fewer than two entries). Returns false when a stop was requested.
+// memoryBudget bounds the blocks held at once (one block per file being read).
 bool classifyContents(std::vector<ContentFile> &files, const std::vector<int> &group, qint64 size,
-                      bool sameDirectory, int &nextClass, const ClassifyHooks &hooks);
+                      bool sameDirectory, int &nextClass, const ClassifyHooks &hooks,
+                      qint64 memoryBudget = qint64(64) << 20);
