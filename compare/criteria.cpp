@@ -41,7 +41,10 @@ void TfMain::CompareByName(PathStack stack1, PathStack stack2)
     names2.reserve(size_t(stack2.size()));
     for (qsizetype i = stack2.size() - 1; i >= 0; --i) {
         names2.push_back(namePart(stack2.at(i)));
-        ids2.push_back(int(ids.emplace(names2.back(), int(ids.size())).value()));
+        auto id = ids.constFind(names2.back());
+        if (id == ids.cend())
+            id = ids.insert(names2.back(), int(ids.size()));
+        ids2.push_back(id.value());
     }
 
     QByteArray name1; // outlives the loop body: the recorded progress refers to it

@@ -76,6 +76,14 @@ void ProcessMessagesNow()
     s.sinceHandOver.start();
 }
 
+void startRun()
+{
+    State &s = state();
+    s.stride = 1;
+    s.sinceCheck.invalidate();
+    detail::countdown = 1;
+}
+
 void setBeforeHandOver(std::function<void()> flush)
 {
     state().beforeHandOver = std::move(flush);

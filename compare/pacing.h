@@ -43,6 +43,9 @@ inline void ProcessMessagesAfterWork()
 // A hand-over point that always runs the event loop.
 void ProcessMessagesNow();
 
+// A run starts: the clock is read at the first hand-over point, whatever the calls before cost.
+void startRun();
+
 // Called just before each real hand-over, to write out what the run has recorded since the last one.
 void setBeforeHandOver(std::function<void()> flush);
 

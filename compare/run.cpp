@@ -27,6 +27,7 @@ public:
     {
         m_window.m_comparing = true;
         m_window.m_progress.syncWithPacing();
+        pacing::startRun();
         pacing::setBeforeHandOver([&window] { window.flushRunOutput(); });
         setSearchKeepAlive(pacing::keepAlive);
     }
