@@ -6,14 +6,13 @@
 #include "app/application.h"
 #include "app/vestrel.h"
 #include "datasets.h"
+#include "windowrun.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -38,43 +37,6 @@ qint64 plainListing(const QString &dir)
     }
     ::closedir(d);
     return sum;
-}
-
-struct RunFigures
-{
-    double ms;
-    double longestGapMs;
-};
-
-RunFigures timeRun(TfMain &w)
-{
-    // A zero-interval timer fires whenever the event loop runs; the longest time between two firings
-    // (and from the click to the first, and from the last to the end) is how long the window froze.
-    QElapsedTimer clock;
-    qint64 last = 0, longest = 0, longestAt = 0;
-    QTimer probe;
-    probe.setInterval(0);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (now - last > longest) {
-            longest = now - last;
-            longestAt = last;
-        }
-        last = now;
-    });
-    probe.start();
-    clock.start();
-    w.btnGo->click();
-    const qint64 total = clock.nsecsElapsed();
-    if (total - last > longest) {
-        longest = total - last;
-        longestAt = last;
-    }
-    probe.stop();
-    if (qEnvironmentVariableIsSet("VESTREL_BENCH_VERBOSE"))
-        std::fprintf(stderr, "run %.1f ms, longest gap %.1f ms from %.1f ms\n", total / 1e6, longest / 1e6,
-                     longestAt / 1e6);
-    return {total / 1e6, longest / 1e6};
 }
 
 } // namespace
