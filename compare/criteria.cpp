@@ -13,6 +13,8 @@
 #include <QHash>
 #include <QLineEdit>
 
+#include <functional>
+
 namespace {
 
 const QString kNameProgress = QStringLiteral("[by name]  ");
@@ -79,10 +81,79 @@ void TfMain::CompareByTime(quint32 mask)
                         &DirEntry::TimeKey, true});
 }
 
+namespace {
+
+// The directory a path edit names, as bytes for the system: converted again only when the text changes.
+class DirectoryText
+{
+public:
+    explicit DirectoryText(QLineEdit *edit) : m_edit(edit) {}
+    // The text as it stands now, and whether it changed since the last call.
+    const QString &read(bool *changed = nullptr)
+    {
+        QString text = m_edit->text();
+        const bool differs = !m_read || text != m_text;
+        if (differs) {
+            m_text = std::move(text);
+            m_read = true;
+            m_converted = false;
+        }
+        if (changed)
+            *changed = differs;
+        return m_text;
+    }
+    bool enter(const std::function<QByteArray(const QString &)> &resolve)
+    {
+        read();
+        if (!m_converted) {
+            m_bytes = resolve(m_text);
+            m_converted = true;
+        }
+        return SetCurrentDir(m_bytes);
+    }
+
+private:
+    QLineEdit *m_edit;
+    QString m_text;
+    QByteArray m_bytes;
+    bool m_read = false;
+    bool m_converted = false;
+};
+
+// One directory-1 file against directory 2's files from position first on, in the criterion's order of
+// steps. The loop is the hot spot of the criterion (10^8 pairs for two directories of 10^4 files): the
+// poll order is fixed at compile time, and outside literal pacing the progress text follows the position
+// j by reference instead of being recorded for every pair. Returns false when a stop ends the criterion.
+template <bool PollBeforeHandOver, bool RecordEachPair, class Report, class Record>
+bool scanSecondDirectory(qint64 key1, const qint64 *keys2, qsizetype first, qsizetype count, qsizetype &j,
+                         Report report, Record record)
+{
+    for (j = first; j < count; ++j) {
+        if (keys2[j] == key1)
+            report(j);
+        if constexpr (RecordEachPair)
+            record(j);
+        if constexpr (PollBeforeHandOver) {
+            if (bStop)
+                return false;
+            pacing::ProcessMessages();
+        } else {
+            pacing::ProcessMessages();
+            if (bStop)
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 void TfMain::compareByKey(quint32 mask, const KeyCriterion &c)
 {
     qint64 p1 = 0;
-    if (!SetCurrentDir(runPath(ePath1->text())))
+    const auto resolve = [this](const QString &text) { return runPath(text); };
+    DirectoryText dir1Text(ePath1), dir2Text(ePath2);
+    if (!dir1Text.enter(resolve))
         return;
     DirEntry search1;
     if (FindFirst("*.*", mask, search1) != 0)
@@ -91,13 +162,16 @@ void TfMain::compareByKey(quint32 mask, const KeyCriterion &c)
     // Directory 2 is searched again for every directory-1 file; within this call the listing is kept while
     // the path text stays the same (in literal pacing it is read afresh every time).
     QualifyingFiles dir2;
-    QString listedText;
     bool listed = false;
     QByteArray name1; // outlives the loop body: the recorded progress refers to it
+    qsizetype j = 0;  // likewise
     auto end = [&] {
         FindClose(search1);
         m_progress.flush();
     };
+    const bool literal = pacing::isLiteral();
+    const auto report = [&](qsizetype at) { AddResultLine(c.tag, name1, dir2.names[size_t(at)]); };
+    const auto record = [&](qsizetype at) { m_progress.setPair(c.progress, name1, dir2.names[size_t(at)]); };
 
     do {
         if (!isSelected(search1.Attr, mask)) {
@@ -106,35 +180,38 @@ void TfMain::compareByKey(quint32 mask, const KeyCriterion &c)
         }
         ++p1;
         pacing::ProcessMessages();
-        const QString text2 = ePath2->text();
-        if (!SetCurrentDir(runPath(text2)))
+        bool changed = false;
+        dir2Text.read(&changed);
+        if (!dir2Text.enter(resolve))
             return end();
-        if (!listed || text2 != listedText || pacing::isLiteral()) {
+        if (!listed || changed || literal) {
             m_progress.flush(); // it may refer to the listing about to be replaced
             dir2 = listQualifying(mask);
-            listedText = text2;
             listed = true;
         }
         name1 = search1.Name;
         const qint64 key1 = search1.*c.key;
-        const std::vector<qint64> &keys2 = dir2.*c.keys;
+        const qint64 *keys2 = (dir2.*c.keys).data();
         // Under the same-directory rule every pair with p2 <= p1 is passed over without any step.
         const qsizetype first = bSameDir ? std::min<qsizetype>(p1, dir2.count()) : 0;
-        for (qsizetype j = first; j < dir2.count(); ++j) {
-            if (keys2[size_t(j)] == key1)
-                AddResultLine(c.tag, name1, dir2.names[size_t(j)]);
-            m_progress.setPair(c.progress, name1, dir2.names[size_t(j)]);
-            if (c.pollBeforeHandOver) {
-                if (bStop)
-                    return end();
-                pacing::ProcessMessages();
-            } else {
-                pacing::ProcessMessages();
-                if (bStop)
-                    return end();
-            }
-        }
-        if (!SetCurrentDir(runPath(ePath1->text())))
+        const qsizetype count = dir2.count();
+        if (first < count && !literal)
+            m_progress.setPairFrom(c.progress, name1, dir2.names.data(), &j);
+        bool going;
+        if (literal)
+            going = c.pollBeforeHandOver
+                        ? scanSecondDirectory<true, true>(key1, keys2, first, count, j, report, record)
+                        : scanSecondDirectory<false, true>(key1, keys2, first, count, j, report, record);
+        else
+            going = c.pollBeforeHandOver
+                        ? scanSecondDirectory<true, false>(key1, keys2, first, count, j, report, record)
+                        : scanSecondDirectory<false, false>(key1, keys2, first, count, j, report, record);
+        // The text follows j no further: it stays at the last pair tested.
+        if (first < count && !literal)
+            record(std::min(j, count - 1));
+        if (!going)
+            return end();
+        if (!dir1Text.enter(resolve))
             return end();
     } while (FindNext(search1) == 0);
     end();

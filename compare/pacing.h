@@ -34,6 +34,12 @@ inline void keepAlive()
         detail::atCheckPoint(false);
 }
 
+// keepAlive() after work that takes long for each call: reads the clock every time.
+inline void keepAliveAfterWork()
+{
+    detail::atCheckPoint(false);
+}
+
 // A hand-over point after work that takes long for each call (a block read): reads the clock every time.
 inline void ProcessMessagesAfterWork()
 {

@@ -42,6 +42,10 @@ void ProgressText::flush()
         m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") +
                           displayName(*m_second));
         break;
+    case Kind::PairFrom:
+        m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") +
+                          displayName(m_seconds[*m_position]));
+        break;
     case Kind::PairAt:
         m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") +
                           displayName(*m_second) + QStringLiteral(" - byte ") + QString::number(m_byte));

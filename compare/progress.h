@@ -25,6 +25,16 @@ public:
         if (m_literal)
             flush();
     }
+    // The pair of the first name and seconds[*position], whatever the position is when the text is
+    // written: a loop records its pair by moving its position, at no cost per pair.
+    void setPairFrom(const QString &prefix, const QByteArray &first, const QByteArray *seconds,
+                     const qsizetype *position)
+    {
+        storePair(prefix, first, first);
+        m_seconds = seconds;
+        m_position = position;
+        m_kind = Kind::PairFrom;
+    }
     // The same, followed by " - byte " and a byte index.
     void setPairAt(const QString &prefix, const QByteArray &first, const QByteArray &second, qint64 byte)
     {
@@ -46,7 +56,7 @@ private:
         m_second = &second;
     }
 
-    enum class Kind { None, Text, Named, Pair, PairAt };
+    enum class Kind { None, Text, Named, Pair, PairAt, PairFrom };
 
     QLineEdit *m_target;
     QString m_prefix;
@@ -55,6 +65,8 @@ private:
     const QByteArray *m_first = nullptr;
     const QByteArray *m_second = nullptr;
     qint64 m_byte = 0;
+    const QByteArray *m_seconds = nullptr;
+    const qsizetype *m_position = nullptr;
     Kind m_kind = Kind::None;
     bool m_literal = false;
 };

@@ -29,7 +29,8 @@ public:
         m_window.m_progress.syncWithPacing();
         pacing::startRun();
         pacing::setBeforeHandOver([&window] { window.flushRunOutput(); });
-        setSearchKeepAlive(pacing::keepAlive);
+        // The search calls it every few hundred entries: each call stands for real work.
+        setSearchKeepAlive(pacing::keepAliveAfterWork);
     }
     ~RunScope()
     {
