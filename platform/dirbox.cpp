@@ -133,12 +133,28 @@ void TDirBox::rebuild()
         ++level;
         addRow(path, displayName(part), open);
     }
-    const int directoryRow = count() - 1;
+    m_directoryRow = count() - 1;
     ++level;
     for (const QByteArray &name : subdirectories(m_directory))
         addRow(joined(m_directory, name), displayName(name), closed);
-    setCurrentRow(directoryRow);
-    scrollToItem(item(directoryRow), QAbstractItemView::PositionAtTop);
+    setCurrentRow(m_directoryRow);
+    scrollToDirectory();
+}
+
+void TDirBox::scrollToDirectory()
+{
+    // The whole chain from the root while it leaves room for a subdirectory below; a deeper one with the
+    // directory in the middle, some of the chain above it and some subdirectories below.
+    if ((m_directoryRow + 2) * RowHeight <= viewport()->height())
+        scrollToTop();
+    else if (QListWidgetItem *row = item(m_directoryRow))
+        scrollToItem(row, QAbstractItemView::PositionAtCenter);
+}
+
+void TDirBox::resizeEvent(QResizeEvent *event)
+{
+    QListWidget::resizeEvent(event);
+    scrollToDirectory();
 }
 
 void TDirBox::keyPressEvent(QKeyEvent *event)

@@ -36,9 +36,12 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void rebuild();
+    void scrollToDirectory();
 
     QByteArray m_directory;
+    int m_directoryRow = 0;
 };
