@@ -1,15 +1,152 @@
 #include "app/selpath.h"
 
+#include "app/handlerguard.h"
+#include "platform/dirbox.h"
+#include "platform/drivebox.h"
+#include "platform/files.h"
 #include "platform/fonts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 
 TfSelPath *fSelPath = nullptr;
 
+namespace {
+
+template <class W> W *named(W *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// A label sizes itself to its text; the dialog places only its top-left corner.
+QLabel *label(QWidget *parent, const char *name, const QString &text, int left, int top)
+{
+    auto *l = named(new QLabel(text, parent), name);
+    l->setTextFormat(Qt::PlainText);
+    l->adjustSize();
+    l->move(left, top);
+    return l;
+}
+
+QIcon okIcon()
+{
+    QIcon icon;
+    icon.addPixmap(QPixmap(QStringLiteral(":/pictures/checkmark.png")), QIcon::Normal);
+    icon.addPixmap(QPixmap(QStringLiteral(":/pictures/checkmark-disabled.png")), QIcon::Disabled);
+    return icon;
+}
+
+} // namespace
+
 TfSelPath::TfSelPath(QWidget *parent) : QDialog(parent)
 {
+    Q_INIT_RESOURCE(resources);
     setObjectName(QStringLiteral("fSelPath"));
     setWindowTitle(QStringLiteral("Alegere directoriu..."));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(387, 171);
     setFont(uiFont(Face::MsSansSerif, 11));
+
+    Label1 = label(this, "Label1", QStringLiteral("Disc:"), 32, 12);
+    Label2 = label(this, "Label2", QStringLiteral("Directoriu:"), 8, 32);
+
+    DriveBox = named(new TDriveBox(this), "DriveBox");
+    DriveBox->setGeometry(61, 10, 234, 22);
+    DriveBox->setFont(uiFont(Face::MsSansSerif, 13));
+
+    DirBox = named(new TDirBox(this), "DirBox");
+    DirBox->setGeometry(61, 38, 234, 100);
+    DriveBox->follow(DirBox->directory());
+
+    btnOk = named(new QPushButton(QStringLiteral("&OK"), this), "btnOk");
+    btnOk->setGeometry(303, 9, 76, 25);
+    btnOk->setIcon(okIcon());
+    btnOk->setIconSize(QSize(18, 18));
+    btnOk->setDefault(true);
+
+    ePath = named(new QLineEdit(this), "ePath");
+    ePath->setGeometry(7, 144, 372, 21);
+    ePath->setReadOnly(true);
+    QPalette grey = ePath->palette();
+    grey.setColor(QPalette::Base, QColor(0xE4, 0xE4, 0xE4));
+    ePath->setPalette(grey);
+
+    btnClose = named(new QPushButton(QStringLiteral("&Anulare"), this), "btnClose");
+    btnClose->setGeometry(304, 39, 75, 25);
+
+    setTabOrder(DriveBox, DirBox);
+    setTabOrder(DirBox, btnOk);
+    setTabOrder(btnOk, ePath);
+    setTabOrder(ePath, btnClose);
+    DriveBox->setFocus();
+
+    connectHandlers();
+}
+
+void TfSelPath::connectHandlers()
+{
+    connect(this, &TfSelPath::shown, this, guarded(this, &TfSelPath::FormShow, this));
+    connect(DirBox, &TDirBox::changed, this, guarded(this, &TfSelPath::DirBoxChange, DirBox));
+    connect(btnClose, &QPushButton::clicked, this, guarded(this, &TfSelPath::btnCloseClick, btnClose));
+    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+
+    // The link between the drive selector and the directory list, and the list's own opening of a row:
+    // both change the current directory, which can fail, so they run guarded like any handler.
+    connect(DirBox, &TDirBox::openRequested, this,
+            [this](const QByteArray &directory) { runHandler([&] { DirBox->setDirectory(directory); }); });
+    connect(DriveBox, &TDriveBox::driveChosen, this,
+            [this](const QByteArray &directory) { runHandler([&] { DirBox->setDirectory(directory); }); });
+    connect(DirBox, &TDirBox::changed, DriveBox, [this] { DriveBox->follow(DirBox->directory()); });
+}
+
+void TfSelPath::FormShow(QObject * /*Sender*/)
+{
+    ePath->setText(GetCurrentDir());
+}
+
+void TfSelPath::DirBoxChange(QObject * /*Sender*/)
+{
+    ePath->setText(QFile::decodeName(DirBox->directory()));
+}
+
+void TfSelPath::btnCloseClick(QObject * /*Sender*/)
+{
+    ePath->clear();
+    close();
+}
+
+int TfSelPath::ShowModal()
+{
+    const QPointer<QWidget> previous = QApplication::activeWindow();
+    const int result = exec();
+    // The window system may hand the activation back late, or not at all (offscreen); the caller asks
+    // at once which control has the focus.
+    if (previous && previous->isVisible())
+        QApplication::setActiveWindow(previous);
+    return result;
+}
+
+void TfSelPath::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // A window shown again by the window system (after being minimised with its owner) is no new showing.
+    if (!event->spontaneous())
+        emit shown();
+}
+
+void TfSelPath::keyPressEvent(QKeyEvent *event)
+{
+    // No button is a cancel button: Esc does nothing. The close box still ends the showing.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

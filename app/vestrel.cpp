@@ -72,4 +72,6 @@ void TfMain::connectHandlers()
     connect(btnClose, &QPushButton::clicked, this, guarded(this, &TfMain::btnCloseClick, btnClose));
     connect(btnGo, &QPushButton::clicked, this, guarded(this, &TfMain::btnGoClick, btnGo));
     connect(btnStop, &QPushButton::clicked, this, guarded(this, &TfMain::btnStopClick, btnStop));
+    connect(btnGetPath1, &QPushButton::clicked, this, guarded(this, &TfMain::btnGetPath1Click, btnGetPath1));
+    connect(btnGetPath2, &QPushButton::clicked, this, guarded(this, &TfMain::btnGetPath1Click, btnGetPath2));
 }

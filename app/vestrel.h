@@ -80,6 +80,9 @@ public:
     void FormCreate(QObject *Sender);
     void btnCloseClick(QObject *Sender);
 
+    // Both "Schimba..." buttons: the directory picker.
+    void btnGetPath1Click(QObject *Sender);
+
     // Comparison run control.
     void btnGoClick(QObject *Sender);
     void btnStopClick(QObject *Sender);

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the window's pictures (three shaded balls and the check mark) into app/resources/pictures.
+"""Draws the window's pictures (three shaded balls, the check mark and the two folders) into
+app/resources/pictures.
 
 The pictures are committed; run this again only to change them. Pure Python: no imaging library needed.
 """
@@ -91,6 +92,42 @@ def check_mark(fill, edge):
     return supersample(18, 18, shade)
 
 
+def inside_polygon(x, y, points):
+    """Even-odd rule."""
+    inside = False
+    for i, (ax, ay) in enumerate(points):
+        bx, by = points[i - 1]
+        if (ay > y) != (by > y) and x < ax + (y - ay) * (bx - ax) / (by - ay):
+            inside = not inside
+    return inside
+
+
+def folder(is_open):
+    """A yellow folder, 16 by 16, closed or with its front flap opened towards the viewer."""
+    outline = (0.45, 0.33, 0.05)
+    back = (0.93, 0.76, 0.30)
+    front = (1.0, 0.88, 0.45)
+    tab = [(1.5, 3.5), (6.0, 3.5), (7.5, 5.0), (7.5, 5.5), (1.5, 5.5)]
+    body = [(1.5, 5.0), (14.5, 5.0), (14.5, 13.5), (1.5, 13.5)]
+    if is_open:
+        flap = [(4.0, 8.0), (15.5, 8.0), (13.0, 13.5), (1.5, 13.5)]
+    else:
+        flap = [(1.5, 6.5), (14.5, 6.5), (14.5, 13.5), (1.5, 13.5)]
+
+    def edge_distance(x, y, points):
+        return min(distance_to_segment(x, y, *points[i - 1], *points[i]) for i in range(len(points)))
+
+    def shade(x, y):
+        if inside_polygon(x, y, flap):
+            return (*(outline if edge_distance(x, y, flap) < 0.6 else front), 1.0)
+        for shape in (body, tab):
+            if inside_polygon(x, y, shape):
+                return (*(outline if edge_distance(x, y, shape) < 0.6 else back), 1.0)
+        return (0, 0, 0, 0)
+
+    return supersample(16, 16, shade)
+
+
 def main():
     out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "resources", "pictures")
     os.makedirs(out, exist_ok=True)
@@ -104,6 +141,8 @@ def main():
     write_png(os.path.join(out, "checkmark.png"), 18, 18, check_mark((0.16, 0.72, 0.16), (0.0, 0.35, 0.0)))
     write_png(os.path.join(out, "checkmark-disabled.png"), 18, 18,
               check_mark((0.75, 0.75, 0.75), (0.50, 0.50, 0.50)))
+    write_png(os.path.join(out, "folder-open.png"), 16, 16, folder(True))
+    write_png(os.path.join(out, "folder-closed.png"), 16, 16, folder(False))
     return 0
 
 

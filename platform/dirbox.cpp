@@ -1,0 +1,178 @@
+#include "platform/dirbox.h"
+
+#include "platform/exceptions.h"
+#include "platform/filenames.h"
+#include "platform/files.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kIndent = 8;
+
+// Rows are indented by their depth in the chain; the highlight covers the picture and the name only.
+class RowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem shifted(option);
+        shifted.rect.setLeft(option.rect.left() + kIndent * index.data(TDirBox::LevelRole).toInt());
+        QStyledItemDelegate::paint(painter, shifted, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setWidth(size.width() + kIndent * index.data(TDirBox::LevelRole).toInt());
+        size.setHeight(TDirBox::RowHeight);
+        return size;
+    }
+};
+
+QByteArray joined(const QByteArray &directory, const QByteArray &name)
+{
+    return directory.endsWith('/') ? directory + name : directory + '/' + name;
+}
+
+} // namespace
+
+TDirBox::TDirBox(QWidget *parent) : QListWidget(parent)
+{
+    setItemDelegate(new RowDelegate(this));
+    setIconSize(QSize(16, 16));
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_directory = currentDirBytes();
+    if (m_directory.isEmpty())
+        m_directory = "/";
+    rebuild();
+}
+
+void TDirBox::setDirectory(const QByteArray &directory)
+{
+    errno = 0;
+    if (!SetCurrentDir(directory))
+        throw EInOutError(errno ? errno : ENOENT);
+    const QByteArray current = currentDirBytes();
+    m_directory = current.isEmpty() ? directory : current;
+    rebuild();
+    emit changed();
+}
+
+QList<QByteArray> TDirBox::subdirectories(const QByteArray &directory)
+{
+    QList<QByteArray> names;
+    DIR *dir = ::opendir(directory.constData());
+    if (!dir)
+        return names;
+    const int fd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name.startsWith('.'))
+            continue;
+        bool isDirectory = entry->d_type == DT_DIR;
+        // A link to a directory leads somewhere the user can go, so it is offered as well.
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st;
+            isDirectory = ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (isDirectory)
+            names.append(name);
+    }
+    ::closedir(dir);
+
+    struct Keyed
+    {
+        QString key;
+        QByteArray name;
+    };
+    QList<Keyed> keyed;
+    keyed.reserve(names.size());
+    for (const QByteArray &n : names)
+        keyed.append({QFile::decodeName(n).toCaseFolded(), n});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        const int c = a.key.compare(b.key);
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
+    for (qsizetype i = 0; i < keyed.size(); ++i)
+        names[i] = keyed[i].name;
+    return names;
+}
+
+void TDirBox::rebuild()
+{
+    const QIcon open(QStringLiteral(":/pictures/folder-open.png"));
+    const QIcon closed(QStringLiteral(":/pictures/folder-closed.png"));
+
+    clear();
+    int level = 0;
+    const auto addRow = [this, &level](const QByteArray &path, const QString &text, const QIcon &icon) {
+        auto *item = new QListWidgetItem(icon, text, this);
+        item->setData(PathRole, path);
+        item->setData(LevelRole, level);
+        item->setToolTip(QFile::decodeName(path));
+    };
+    addRow("/", QStringLiteral("/"), open);
+    QByteArray path;
+    for (const QByteArray &part : m_directory.split('/')) {
+        if (part.isEmpty())
+            continue;
+        path += '/' + part;
+        ++level;
+        addRow(path, displayName(part), open);
+    }
+    m_directoryRow = count() - 1;
+    ++level;
+    for (const QByteArray &name : subdirectories(m_directory))
+        addRow(joined(m_directory, name), displayName(name), closed);
+    setCurrentRow(m_directoryRow);
+    scrollToDirectory();
+}
+
+void TDirBox::scrollToDirectory()
+{
+    // The whole chain from the root while it leaves room for a subdirectory below; a deeper one with the
+    // directory in the middle, some of the chain above it and some subdirectories below.
+    if ((m_directoryRow + 2) * RowHeight <= viewport()->height())
+        scrollToTop();
+    else if (QListWidgetItem *row = item(m_directoryRow))
+        scrollToItem(row, QAbstractItemView::PositionAtCenter);
+}
+
+void TDirBox::resizeEvent(QResizeEvent *event)
+{
+    QListWidget::resizeEvent(event);
+    scrollToDirectory();
+}
+
+void TDirBox::keyPressEvent(QKeyEvent *event)
+{
+    // Enter opens the highlighted row here, instead of pressing the dialog's default button.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+        event->accept();
+        emit openRequested(currentItem()->data(PathRole).toByteArray());
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void TDirBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const QByteArray path = index.data(PathRole).toByteArray();
+    QListWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && index.isValid())
+        emit openRequested(path);
+}
