@@ -1,5 +1,6 @@
 #include "app/selpath.h"
 
+#include "app/formparts.h"
 #include "app/handlerguard.h"
 #include "platform/dirbox.h"
 #include "platform/drivebox.h"
@@ -15,34 +16,6 @@
 #include <QPushButton>
 
 TfSelPath *fSelPath = nullptr;
-
-namespace {
-
-template <class W> W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-// A label sizes itself to its text; the dialog places only its top-left corner.
-QLabel *label(QWidget *parent, const char *name, const QString &text, int left, int top)
-{
-    auto *l = named(new QLabel(text, parent), name);
-    l->setTextFormat(Qt::PlainText);
-    l->adjustSize();
-    l->move(left, top);
-    return l;
-}
-
-QIcon okIcon()
-{
-    QIcon icon;
-    icon.addPixmap(QPixmap(QStringLiteral(":/pictures/checkmark.png")), QIcon::Normal);
-    icon.addPixmap(QPixmap(QStringLiteral(":/pictures/checkmark-disabled.png")), QIcon::Disabled);
-    return icon;
-}
-
-} // namespace
 
 TfSelPath::TfSelPath(QWidget *parent) : QDialog(parent)
 {
@@ -67,7 +40,7 @@ TfSelPath::TfSelPath(QWidget *parent) : QDialog(parent)
 
     btnOk = named(new QPushButton(QStringLiteral("&OK"), this), "btnOk");
     btnOk->setGeometry(303, 9, 76, 25);
-    btnOk->setIcon(okIcon());
+    btnOk->setIcon(checkMarkIcon());
     btnOk->setIconSize(QSize(18, 18));
     btnOk->setDefault(true);
 

@@ -63,8 +63,8 @@ def ball(base):
         dz = math.sqrt(1.0 - d2)
         light = max(0.0, (-0.45 * dx - 0.55 * dy + 0.70 * dz))
         diffuse = 0.35 + 0.75 * light
-        spec = max(0.0, math.hypot(dx + 0.38, dy + 0.42) < 0.28) * 0.85
-        colour = [min(1.0, c * diffuse + spec * (1.0 - c * diffuse)) for c in base]
+        highlight = max(0.0, math.hypot(dx + 0.38, dy + 0.42) < 0.28) * 0.85
+        colour = [min(1.0, c * diffuse + highlight * (1.0 - c * diffuse)) for c in base]
         rim = 1.0 if d2 < 0.85 else 0.75
         return (colour[0] * rim, colour[1] * rim, colour[2] * rim, 1.0)
 
