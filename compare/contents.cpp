@@ -86,7 +86,7 @@ void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &
     std::map<qint64, std::vector<int>> bySize;
     for (size_t f = 0; f < files.size(); ++f)
         bySize[sizes[f]].push_back(int(f));
-    std::map<qint64, bool> classified;
+    std::vector<char> classified(files.size(), 0); // per file: its size's files have been read
     int nextClass = 0;
     const ClassifyHooks hooks{[] {
                                   pacing::ProcessMessagesAfterWork();
@@ -100,13 +100,15 @@ void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &
     auto coincide = [&](int f1, int f2, bool &stopped) {
         if (f1 < 0 || f2 < 0 || sizes[size_t(f1)] != sizes[size_t(f2)])
             return false;
-        const qint64 size = sizes[size_t(f1)];
-        if (!classified[size]) {
-            if (!classifyContents(files, bySize[size], size, bSameDir, nextClass, hooks)) {
+        if (!classified[size_t(f1)]) {
+            const qint64 size = sizes[size_t(f1)];
+            const std::vector<int> &group = bySize[size];
+            if (!classifyContents(files, group, size, bSameDir, nextClass, hooks)) {
                 stopped = true;
                 return false;
             }
-            classified[size] = true;
+            for (int f : group)
+                classified[size_t(f)] = 1;
         }
         return files[size_t(f1)].contentClass >= 0 &&
                files[size_t(f1)].contentClass == files[size_t(f2)].contentClass;
