@@ -91,8 +91,13 @@ QString memoTextFromFile(const QByteArray &bytes)
         char32_t cp = 0;
         const int length = decodeOne(bytes, i, cp);
         if (length > 0 && !documentStructure(cp)) {
-            const char32_t one[1] = {cp};
-            text.append(QString::fromUcs4(one, 1));
+            // Appended as code units: QString::fromUcs4 would drop a byte-order mark.
+            if (QChar::requiresSurrogates(cp)) {
+                text.append(QChar(QChar::highSurrogate(cp)));
+                text.append(QChar(QChar::lowSurrogate(cp)));
+            } else {
+                text.append(QChar(char16_t(cp)));
+            }
             i += length;
             continue;
         }
