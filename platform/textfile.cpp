@@ -2,9 +2,10 @@
 
 #include "platform/filenames.h"
 
-#include <QSaveFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,19 +38,67 @@ std::optional<QByteArray> readWholeFile(const QString &path)
     return contents;
 }
 
+namespace {
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+mode_t currentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
+// Written by hand rather than with QSaveFile: Qt 6.4's file engine counts a short write (a full disk, a
+// file size limit) as success when the write after it fails, and QSaveFile then commits a cut file.
 bool saveWholeFile(const QString &path, const QByteArray &contents)
 {
-    // A FIFO or a device in the file's place would be replaced by the rename, or block a direct write;
-    // neither is a data file, so the save is refused.
+    QByteArray target = pathBytes(path);
     struct stat st;
-    if (::stat(pathBytes(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+    const bool exists = ::stat(target.constData(), &st) == 0;
+    // A FIFO or a device in the file's place is no data file: a rename would replace it and a direct
+    // write could block.
+    if (exists && !S_ISREG(st.st_mode))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(contents) != contents.size()) {
-        file.cancelWriting();
-        return false;
+    if (exists) {
+        // Through a link to the file it names, so that the link stays.
+        const QByteArray resolved = pathBytes(QFileInfo(path).canonicalFilePath());
+        if (!resolved.isEmpty())
+            target = resolved;
     }
-    return file.commit();
+
+    const qsizetype slash = target.lastIndexOf('/');
+    QByteArray temporary = (slash >= 0 ? target.left(slash + 1) : QByteArray()) + ".vestrel-save-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    if (exists) {
+        // Keep the file's permissions, and its owner where we may.
+        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // Another user's file becomes ours, as a newly created one would.
+        }
+    } else {
+        ok = ::fchmod(fd, 0666 & ~currentUmask()) == 0;
+    }
+    ok = ok && writeAll(fd, contents) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temporary.constData(), target.constData()) == 0;
+    if (!ok)
+        ::unlink(temporary.constData());
+    return ok;
 }
