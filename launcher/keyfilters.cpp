@@ -55,7 +55,9 @@ private:
         if (!typed)
             return false;
         char key = *typed;
-        runHandler([&] { (m_window->*m_handler)(m_control, key); });
+        runHandler([window = m_window, handler = m_handler, control = m_control, &key] {
+            (window->*handler)(control, key);
+        });
         return key == 0;
     }
 

@@ -66,7 +66,10 @@ xdotool key Return type 4
 try_paste "$px" "$py"
 sleep 0.5
 
+# A helper that died must not end the script silently on a broken pipe.
+trap '' PIPE
 echo report >&3
+aline="" mline="" pline=""
 read -r -t 10 aline <&4
 read -r -t 10 mline <&4
 read -r -t 10 pline <&4
@@ -86,5 +89,9 @@ if [[ $pline == *777* && $pline == *888* ]]; then
 else
     echo "FAIL: the plain edit did not receive the pastes ('$pline'): the test could not offer them"
     status=1
+fi
+if ((status != 0)); then
+    echo "helper output:"
+    cat "$work/helper.log"
 fi
 exit $status
