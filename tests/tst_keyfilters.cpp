@@ -213,7 +213,7 @@ void KeyFiltersTest::otherDoors()
 
     // The bounds have no context menu at all, so no clipboard commands.
     QTest::mouseClick(m_w->aEdit, Qt::RightButton);
-    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5));
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), m_w->aEdit->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(m_w->aEdit, &menu);
     QTest::qWait(50);
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
