@@ -3,11 +3,13 @@
 #include "app/handlerguard.h"
 #include "platform/files.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 
 TDigitSet Digits;
 TfMain *fMain = nullptr;
@@ -74,4 +76,17 @@ void TfMain::connectHandlers()
     connect(btnStop, &QPushButton::clicked, this, guarded(this, &TfMain::btnStopClick, btnStop));
     connect(btnGetPath1, &QPushButton::clicked, this, guarded(this, &TfMain::btnGetPath1Click, btnGetPath1));
     connect(btnGetPath2, &QPushButton::clicked, this, guarded(this, &TfMain::btnGetPath1Click, btnGetPath2));
+
+    connect(btnP1, &QPushButton::clicked, this, guarded(this, &TfMain::btnP1Click, btnP1));
+    connect(btnP2, &QPushButton::clicked, this, guarded(this, &TfMain::btnP2Click, btnP2));
+    connect(btnP3, &QPushButton::clicked, this, guarded(this, &TfMain::btnP3Click, btnP3));
+    connect(btnLab2, &QPushButton::clicked, this, guarded(this, &TfMain::btnLab2Click, btnLab2));
+    connect(iReloadData, &QAction::triggered, this, guarded(this, &TfMain::iReloadDataClick, iReloadData));
+    connect(iSaveData, &QAction::triggered, this, guarded(this, &TfMain::iSaveDataClick, iSaveData));
+    connect(pgControl, &QTabWidget::currentChanged, this,
+            [this, show = guarded(this, &TfMain::tSheet2Show, tSheet2)] {
+                if (pgControl->currentWidget() == tSheet2)
+                    show();
+            });
+    installKeyFilters();
 }

@@ -97,6 +97,19 @@ public:
 
     bool isComparing() const { return m_comparing; }
 
+    // The first two pages (launcher/).
+    void LaunchProgram(QString path);
+    void btnP1Click(QObject *Sender);
+    void btnP2Click(QObject *Sender);
+    void btnP3Click(QObject *Sender);
+    void tSheet2Show(QObject *Sender);
+    void iReloadDataClick(QObject *Sender);
+    void iSaveDataClick(QObject *Sender);
+    void btnLab2Click(QObject *Sender);
+    // Key filters: set Key to 0 to discard the typed character.
+    void aEditKeyPress(QObject *Sender, char &Key);
+    void fMemoKeyPress(QObject *Sender, char &Key);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -108,6 +121,7 @@ private:
     void createStatusStrip();
     void createMenus();
     void connectHandlers();
+    void installKeyFilters();
 
     void enterBusyState();
     void enterIdleState();

@@ -12,6 +12,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra # the window's stand-in faces
     xvfb xauth openbox                 # a virtual display with a window manager
     xdotool imagemagick x11-utils      # driving the window and taking its picture
+    xclip                              # the clipboard and selection in the paste test
 )
 
 missing=()

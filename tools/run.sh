@@ -15,9 +15,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 
 build=$(build_dir)
 configure_build "$build"
-cmake --build "$build" --target vestrel
+cmake --build "$build" --target vestrel exercise_programs
 
-# The program looks for its exercise programs in prog/ under its working directory.
+# The program looks for its exercise programs (built into run/prog/ with a sample data file) in prog/
+# under its working directory.
 mkdir -p "$build/run"
 cd "$build/run"
 

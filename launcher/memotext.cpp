@@ -1,0 +1,133 @@
+#include "launcher/memotext.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;
+
+bool isContinuation(unsigned char b)
+{
+    return (b & 0xC0) == 0x80;
+}
+
+// The length of the well-formed UTF-8 sequence at bytes[i] and its code point, or 0.
+int decodeOne(const QByteArray &bytes, qsizetype i, char32_t &cp)
+{
+    const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char b0 = at(i);
+    const qsizetype left = bytes.size() - i;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    int length;
+    char32_t min;
+    if ((b0 & 0xE0) == 0xC0) {
+        length = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        length = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        length = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < length)
+        return 0;
+    for (int k = 1; k < length; ++k) {
+        if (!isContinuation(at(i + k)))
+            return 0;
+        cp = (cp << 6) | (at(i + k) & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// Characters that QTextDocument turns into block or frame boundaries: kept as text they would change
+// the lines or vanish.
+bool documentStructure(char32_t cp)
+{
+    return cp == 0x2029 || cp == 0xFDD0 || cp == 0xFDD1;
+}
+
+void appendUtf8(QByteArray &out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out.append(char(cp));
+    } else if (cp < 0x800) {
+        out.append(char(0xC0 | (cp >> 6)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.append(char(0xE0 | (cp >> 12)));
+        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.append(char(0xF0 | (cp >> 18)));
+        out.append(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+} // namespace
+
+QString memoTextFromFile(const QByteArray &bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size();) {
+        const char b = bytes[i];
+        if (b == '\r') {
+            text.append(QLatin1Char('\n'));
+            i += (i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+            continue;
+        }
+        if (b == '\n') {
+            text.append(QLatin1Char('\n'));
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        const int length = decodeOne(bytes, i, cp);
+        if (length > 0 && !documentStructure(cp)) {
+            // Appended as code units: QString::fromUcs4 would drop a byte-order mark.
+            if (QChar::requiresSurrogates(cp)) {
+                text.append(QChar(QChar::highSurrogate(cp)));
+                text.append(QChar(QChar::lowSurrogate(cp)));
+            } else {
+                text.append(QChar(char16_t(cp)));
+            }
+            i += length;
+            continue;
+        }
+        // Not text the memo can hold as it is: each byte of it travels as one escape character.
+        for (int k = 0; k < std::max(length, 1); ++k)
+            text.append(QChar(char16_t(kEscapeBase + static_cast<unsigned char>(bytes[i + k]))));
+        i += std::max(length, 1);
+    }
+    return text;
+}
+
+QByteArray fileBytesFromMemo(const QString &text)
+{
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u == u'\n') {
+            out.append("\r\n", 2);
+        } else if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            appendUtf8(out, QChar::surrogateToUcs4(u, text[i + 1].unicode()));
+            ++i;
+        } else if (u >= kEscapeBase + 0x80 && u <= kEscapeBase + 0xFF) {
+            out.append(char(u - kEscapeBase));
+        } else if (QChar::isSurrogate(u)) {
+            // A half of a pair with no partner has no UTF-8 form; U+FFFD stands in for it.
+            appendUtf8(out, 0xFFFD);
+        } else {
+            appendUtf8(out, u);
+        }
+    }
+    return out;
+}

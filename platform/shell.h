@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The shell's "open" for a program file: starts it detached (a session of its own, never waited for,
+// never left as a zombie), with an argument list (no shell parses anything), in the current directory.
+// A console program gets a terminal window when a terminal emulator is found, so that it can talk to
+// the user; without one it starts directly. Whether it started is not reported.
+void ShellOpen(const QString &program, const QStringList &arguments);
+
+// The terminal emulator that ShellOpen would use now: $TERMINAL, then x-terminal-emulator, then xterm,
+// the first that is an executable found on PATH; none without a display to open it on.
+QString findTerminal();
+
+// Replaces the terminal lookup (tests): an empty text means "no terminal"; nullopt restores the lookup.
+void setTerminalChoice(std::optional<QString> terminal);

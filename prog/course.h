@@ -1,0 +1,83 @@
+// What the exercise programs share: reading from the keyboard, whole numbers, and the pause that keeps
+// a terminal window open until the student has read the result.
+#pragma once
+
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace course {
+
+// A whole number as a student writes it: an optional sign and digits, in the range of long long.
+inline std::optional<long long> parseInteger(std::string_view text)
+{
+    // from_chars takes a minus sign but not a plus sign.
+    const bool plus = !text.empty() && text.front() == '+';
+    if (plus)
+        text.remove_prefix(1);
+    if (text.empty() || (plus && text.front() == '-'))
+        return std::nullopt;
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+inline std::vector<std::string> words(const std::string &line)
+{
+    std::vector<std::string> found;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i])))
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+            ++i;
+        if (i > start)
+            found.push_back(line.substr(start, i - start));
+    }
+    return found;
+}
+
+// Prints the prompt and reads one line; false when the input has ended.
+inline bool askLine(const std::string &prompt, std::string &line)
+{
+    std::cout << prompt << std::flush;
+    if (!std::getline(std::cin, line))
+        return false;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
+}
+
+inline bool interactive()
+{
+    return ::isatty(STDIN_FILENO) == 1;
+}
+
+// A program started in a terminal window would close it, and its result, the moment it ends.
+inline int finish(int status)
+{
+    if (interactive()) {
+        std::cout << "\nApasati Enter pentru a inchide fereastra..." << std::flush;
+        std::string ignored;
+        std::getline(std::cin, ignored);
+    }
+    return status;
+}
+
+// A file that lies beside the program, wherever it was started from.
+inline std::filesystem::path besideProgram(const char *argv0, const char *name)
+{
+    const std::filesystem::path program(argv0 ? argv0 : "");
+    return program.parent_path() / name;
+}
+
+} // namespace course

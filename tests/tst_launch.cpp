@@ -1,0 +1,233 @@
+// The first page's buttons: the exercise program found under the current directory at the moment of
+// the click and started detached, or the message that it is missing.
+
+#include "support/fixture.h"
+#include "support/messageboxes.h"
+#include "support/standins.h"
+
+#include "platform/files.h"
+#include "platform/shell.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <unistd.h>
+
+class LaunchTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setTerminalChoice(QString()); }
+    void cleanup() { setTerminalChoice(QString()); }
+
+    void missingProgram_data();
+    void missingProgram();
+    void startsDetachedInCurrentDirectory();
+    void everyClickStartsAnotherInstance();
+    void looksUnderTheCurrentDirectoryOfTheClick();
+    void startsInATerminalWhenThereIsOne();
+    void terminalLookup();
+};
+
+namespace {
+
+struct Page1
+{
+    std::unique_ptr<TfMain> w = makeMainWindow();
+    Page1()
+    {
+        w->pgControl->setCurrentWidget(w->tSheet1);
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            qFatal("window not exposed");
+    }
+    void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
+};
+
+} // namespace
+
+void LaunchTest::missingProgram_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QByteArray>("entry"); // what stands at the program's path: nothing, dir, fifo
+    QTest::addColumn<QString>("message");
+    const QString p1 = QStringLiteral("EROARE: Programul prog\\P1.EXE nu a fost gasit!");
+    QTest::newRow("P1 missing") << 1 << QByteArray() << p1;
+    QTest::newRow("P2 missing") << 2 << QByteArray()
+                                << QStringLiteral("EROARE: Programul prog\\P2.EXE nu a fost gasit!");
+    QTest::newRow("P3 missing") << 3 << QByteArray()
+                                << QStringLiteral("EROARE: Programul prog\\P3.EXE nu a fost gasit!");
+    QTest::newRow("directory named P1.EXE") << 1 << QByteArray("dir") << p1;
+    QTest::newRow("FIFO named P1.EXE") << 1 << QByteArray("fifo") << p1;
+    QTest::newRow("link to nothing") << 1 << QByteArray("dangling") << p1;
+}
+
+void LaunchTest::missingProgram()
+{
+    QFETCH(int, button);
+    QFETCH(QByteArray, entry);
+    QFETCH(QString, message);
+    TempTree t;
+    CurrentDirKeeper keeper;
+    StandIns standIns(t.bytes() + "/records");
+    // The other two programs are present: only the clicked one's absence may matter.
+    for (const char *other : {"P1", "P2", "P3"})
+        if (other != "P" + QByteArray::number(button))
+            standIns.writeProgram(t.bytes() + "/prog/" + other + ".EXE");
+    const QByteArray name = "prog/P" + QByteArray::number(button) + ".EXE";
+    if (entry == "dir")
+        t.dir(name);
+    else if (entry == "fifo")
+        t.fifo(name);
+    else if (entry == "dangling")
+        t.symlink(name, "nowhere");
+    QVERIFY(SetCurrentDir(t.bytes()));
+
+    Page1 page;
+    MessageBoxAnswerer answerer;
+    page.click(QList<QPushButton *>{page.w->btnP1, page.w->btnP2, page.w->btnP3}[button - 1]);
+    QTRY_COMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes[0].text, message);
+    QCOMPARE(answerer.boxes[0].caption, QStringLiteral("\"Vestrel\" by Tovi"));
+    QCOMPARE(answerer.boxes[0].icon, QMessageBox::NoIcon);
+    QTest::qWait(200);
+    QVERIFY(standIns.records().isEmpty());
+}
+
+void LaunchTest::startsDetachedInCurrentDirectory()
+{
+    TempTree t;
+    CurrentDirKeeper keeper;
+    StandIns standIns(t.bytes() + "/records");
+    standIns.writeProgram(t.bytes() + "/prog/P2.EXE");
+    QVERIFY(SetCurrentDir(t.bytes()));
+
+    Page1 page;
+    MessageBoxAnswerer answerer;
+    QElapsedTimer clock;
+    clock.start();
+    page.click(page.w->btnP2);
+    // The stand-in lives two seconds after it has written its record; the click does not wait for it.
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    const QList<LaunchRecord> records = standIns.waitForRecords(1);
+    QCOMPARE(records.size(), 1);
+    const LaunchRecord &r = records[0];
+    QCOMPARE(r.kind, QStringLiteral("program"));
+    QCOMPARE(r.arguments, QStringList());
+    QCOMPARE(r.cwd, QDir(t.path()).canonicalPath());
+    QCOMPARE(QFileInfo(r.argv0).canonicalFilePath(), QDir(t.path()).canonicalPath() + "/prog/P2.EXE");
+    // Its own session, and not our child: it is never waited for and never left a zombie of ours.
+    QVERIFY(r.session != ::getsid(0));
+    QVERIFY(r.parentPid != ::getpid());
+    QTest::qWait(50);
+    QVERIFY(answerer.boxes.isEmpty());
+}
+
+void LaunchTest::everyClickStartsAnotherInstance()
+{
+    TempTree t;
+    CurrentDirKeeper keeper;
+    StandIns standIns(t.bytes() + "/records");
+    standIns.writeProgram(t.bytes() + "/prog/P1.EXE");
+    QVERIFY(SetCurrentDir(t.bytes()));
+
+    Page1 page;
+    page.click(page.w->btnP1);
+    page.click(page.w->btnP1);
+    const QList<LaunchRecord> records = standIns.waitForRecords(2);
+    QCOMPARE(records.size(), 2);
+    QVERIFY(records[0].pid != records[1].pid);
+    QTest::qWait(200);
+    QCOMPARE(standIns.records().size(), 2);
+}
+
+void LaunchTest::looksUnderTheCurrentDirectoryOfTheClick()
+{
+    TempTree start, later;
+    CurrentDirKeeper keeper;
+    StandIns standIns(start.bytes() + "/records");
+    standIns.writeProgram(start.bytes() + "/prog/P1.EXE");
+    standIns.writeProgram(later.bytes() + "/prog/P3.EXE");
+    QVERIFY(SetCurrentDir(start.bytes()));
+    Page1 page;
+
+    // As after a comparison that went elsewhere and stayed there.
+    QVERIFY(SetCurrentDir(later.bytes()));
+    MessageBoxAnswerer answerer;
+    page.click(page.w->btnP1);
+    QTRY_COMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes[0].text, QStringLiteral("EROARE: Programul prog\\P1.EXE nu a fost gasit!"));
+
+    page.click(page.w->btnP3);
+    const QList<LaunchRecord> records = standIns.waitForRecords(1);
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records[0].cwd, QDir(later.path()).canonicalPath());
+    QCOMPARE(QFileInfo(records[0].argv0).canonicalFilePath(),
+             QDir(later.path()).canonicalPath() + "/prog/P3.EXE");
+    QCOMPARE(answerer.boxes.size(), 1);
+}
+
+void LaunchTest::startsInATerminalWhenThereIsOne()
+{
+    TempTree t;
+    CurrentDirKeeper keeper;
+    StandIns standIns(t.bytes() + "/records");
+    standIns.writeProgram(t.bytes() + "/prog/P1.EXE");
+    standIns.writeTerminal(t.bytes() + "/bin/term");
+    QVERIFY(SetCurrentDir(t.bytes()));
+    setTerminalChoice(QFile::decodeName(t.bytes() + "/bin/term"));
+
+    Page1 page;
+    page.click(page.w->btnP1);
+    QList<LaunchRecord> records = standIns.waitForRecords(2);
+    QCOMPARE(records.size(), 2);
+    std::sort(records.begin(), records.end(), [](auto &a, auto &b) { return a.kind > b.kind; });
+    const QString program = QDir(t.path()).canonicalPath() + "/prog/P1.EXE";
+    QCOMPARE(records[0].kind, QStringLiteral("terminal"));
+    QCOMPARE(records[0].arguments.size(), 2);
+    QCOMPARE(records[0].arguments[0], QStringLiteral("-e"));
+    QCOMPARE(QFileInfo(records[0].arguments[1]).canonicalFilePath(), program);
+    QCOMPARE(records[0].cwd, QDir(t.path()).canonicalPath());
+    QCOMPARE(records[1].kind, QStringLiteral("program"));
+    QCOMPARE(records[1].arguments, QStringList());
+}
+
+void LaunchTest::terminalLookup()
+{
+    TempTree t;
+    t.file("bin/myterm", "#!/bin/sh\n", 0755);
+    t.file("bin/notexec", "#!/bin/sh\n", 0644);
+    const QString myterm = QFile::decodeName(t.bytes() + "/bin/myterm");
+    setTerminalChoice(myterm);
+    QCOMPARE(findTerminal(), myterm);
+    setTerminalChoice(QFile::decodeName(t.bytes() + "/bin/notexec"));
+    QCOMPARE(findTerminal(), QString());
+    setTerminalChoice(QFile::decodeName(t.bytes() + "/bin"));
+    QCOMPARE(findTerminal(), QString());
+
+    // The lookup proper: $TERMINAL first, and nothing without a display.
+    const QByteArray display = qgetenv("DISPLAY"), wayland = qgetenv("WAYLAND_DISPLAY"),
+                     terminal = qgetenv("TERMINAL");
+    setTerminalChoice(std::nullopt);
+    qputenv("DISPLAY", ":99");
+    qputenv("TERMINAL", myterm.toLocal8Bit());
+    QCOMPARE(findTerminal(), myterm);
+    qunsetenv("DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
+    QCOMPARE(findTerminal(), QString());
+    const auto restore = [](const char *name, const QByteArray &value) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    };
+    restore("DISPLAY", display);
+    restore("WAYLAND_DISPLAY", wayland);
+    restore("TERMINAL", terminal);
+}
+
+QTEST_MAIN(LaunchTest)
+#include "tst_launch.moc"
