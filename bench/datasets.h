@@ -38,5 +38,36 @@ struct DatasetPairPaths
 // Makes (or finds) both directories of the pair under root and returns their paths.
 DatasetPairPaths ensureDatasetPair(const QString &root, const DatasetPair &pair);
 
+// Two directories whose files all have one size, for the content criterion. The contents are pseudo-random
+// bytes from fixed seeds, so every machine makes the same files:
+//  - randomWithCopies: every file its own bytes, except that about one directory-2 file in copyOneIn is a
+//    copy of a directory-1 file;
+//  - sharedPrefix: every file the same bytes but for its last 8, which are its own, except that equalPairs
+//    directory-2 files end as a directory-1 file does, and so equal it;
+//  - allEqual: every file of both directories the same bytes.
+struct ContentPair
+{
+    enum class Layout { randomWithCopies, sharedPrefix, allEqual };
+
+    QString name; // the directories are <name>-1 and <name>-2
+    Layout layout;
+    int filesPerDir;
+    qint64 bytesPerFile; // a multiple of 8
+    int copyOneIn = 0;   // randomWithCopies only
+    int equalPairs = 0;  // sharedPrefix only
+};
+
+struct ContentPairFacts
+{
+    DatasetPairPaths paths;
+    qint64 dataBytes;     // the sizes of all the files of both directories, added up
+    qint64 equalFiles;    // how many directory-2 files equal some directory-1 file
+    qint64 expectedPairs; // how many (directory-1 file, directory-2 file) pairs have equal contents
+};
+
+// Makes (or finds) both directories of the pair under root. The facts follow from the layout alone, so
+// they are the same whether the directories were made now or found.
+ContentPairFacts ensureContentPair(const QString &root, const ContentPair &pair);
+
 // The benchmark root: $VESTREL_BENCH_DIR, or a folder under the system's temporary directory.
 QString benchRoot();

@@ -1,0 +1,68 @@
+// Makes (or finds) the datasets of the content benchmark under the benchmark root, and tells a script where
+// they are and what a comparison of each must find: one line per dataset, fields separated by tabs,
+//
+//   label  directory-1  directory-2  files-per-directory  bytes-per-file  data-bytes  equal-files  pairs
+//
+// where data-bytes is the size of both directories together, equal-files counts the directory-2 files that
+// equal a directory-1 file, and pairs the coinciding (directory-1, directory-2) pairs.
+//
+//   vestrel-bench-datasets [LABEL...]     (default: every dataset; labels: C1 C2 C3)
+
+#include "datasets.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct Labelled
+{
+    const char *label;
+    ContentPair pair;
+};
+
+std::vector<Labelled> contentDatasets()
+{
+    using Layout = ContentPair::Layout;
+    return {
+        // Many small files of one size, nearly all distinct: the first block decides.
+        {"C1", {QStringLiteral("contents-c1-random-4k"), Layout::randomWithCopies, 2000, 4096, 20, 0}},
+        // Files that differ only at their very end: everything is read.
+        {"C2", {QStringLiteral("contents-c2-prefix-1m"), Layout::sharedPrefix, 300, qint64(1) << 20, 0, 10}},
+        // Large files, all equal: everything is read and every pair coincides.
+        {"C3", {QStringLiteral("contents-c3-equal-64m"), Layout::allEqual, 20, qint64(64) << 20, 0, 0}},
+    };
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::vector<Labelled> all = contentDatasets();
+    std::vector<const Labelled *> chosen;
+    for (int i = 1; i < argc; ++i) {
+        const Labelled *found = nullptr;
+        for (const Labelled &d : all)
+            if (std::strcmp(argv[i], d.label) == 0)
+                found = &d;
+        if (!found) {
+            std::fprintf(stderr, "vestrel-bench-datasets: unknown dataset %s (known: C1 C2 C3)\n", argv[i]);
+            return 1;
+        }
+        chosen.push_back(found);
+    }
+    if (chosen.empty())
+        for (const Labelled &d : all)
+            chosen.push_back(&d);
+
+    const QString root = benchRoot();
+    for (const Labelled *d : chosen) {
+        const ContentPairFacts f = ensureContentPair(root, d->pair);
+        std::printf("%s\t%s\t%s\t%d\t%lld\t%lld\t%lld\t%lld\n", d->label, qPrintable(f.paths.first),
+                    qPrintable(f.paths.second), d->pair.filesPerDir, qint64(d->pair.bytesPerFile),
+                    qint64(f.dataBytes), qint64(f.equalFiles), qint64(f.expectedPairs));
+        std::fflush(stdout);
+    }
+    return 0;
+}
