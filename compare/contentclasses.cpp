@@ -14,8 +14,15 @@ namespace {
 // Blocks are as large as the memory budget allows for the members being read side by side.
 constexpr qint64 kMinBlock = qint64(64) << 10;
 constexpr qint64 kMaxBlock = qint64(4) << 20;
-// Larger groups are read with the files opened again for every block, to stay clear of descriptor limits.
-constexpr size_t kMaxOpenFiles = 256;
+// Larger groups than the descriptors allow are read with the files opened again for every block.
+size_t maxOpenFiles()
+{
+    static const size_t limit = [] {
+        const qint64 available = raiseOpenFileLimit();
+        return size_t(std::max<qint64>(64, available - 256));
+    }();
+    return limit;
+}
 
 // A block of zeros, shared by every member whose current block lies in a hole of its file.
 const char *zeros()
@@ -33,6 +40,7 @@ struct Member
     quint64 inode = 0;
     std::unique_ptr<char[]> block;
     bool inHole = false; // the current block is a hole: zeros that were not read
+    qint64 blockAt = -1; // the offset of the block held
 
     const char *data() const { return inHole ? zeros() : block.get(); }
 };
@@ -87,7 +95,9 @@ bool Classifier::useful(const Class &c) const
 
 bool Classifier::open(const std::vector<int> &group)
 {
-    m_keepOpen = group.size() <= kMaxOpenFiles;
+    m_keepOpen = group.size() <= maxOpenFiles();
+    // A file is read up to its first block while it is open anyway: small files need no second opening.
+    const qint64 first = std::min(m_blockSize, m_size);
     for (int f : group) {
         auto m = std::make_unique<Member>();
         m->file = f;
@@ -95,9 +105,11 @@ bool Classifier::open(const std::vector<int> &group)
         if (m->handle.open(m_files[size_t(f)].path) && m->handle.size() == m_size) {
             m->device = m->handle.device();
             m->inode = m->handle.inode();
-            if (!m_keepOpen)
-                m->handle.close();
-            m_members.push_back(std::move(m));
+            const bool read = group.size() > 1;
+            if (!read || readBlock(*m, 0, first))
+                m_members.push_back(std::move(m));
+            if (read && m_hooks.comparing)
+                m_hooks.comparing(m_files[size_t(m_members.front()->file)], m_files[size_t(f)], 0);
         }
         if (m_hooks.stopRequested())
             return false;
@@ -116,9 +128,10 @@ bool Classifier::readBlock(Member &m, qint64 offset, qint64 length)
     // Sparse files: a block inside a hole is known to be zeros without reading it.
     m.inHole = m.handle.dataFrom(offset) >= offset + length;
     if (!m.block && !m.inHole)
-        m.block = std::make_unique<char[]>(size_t(m_blockSize));
+        m.block.reset(new char[size_t(m_blockSize)]); // no need to clear what the read overwrites
     const bool ok = m.inHole || m.handle.readAt(offset, m.block.get(), length);
-    if (!m_keepOpen)
+    m.blockAt = offset;
+    if (!m_keepOpen || offset + length >= m_size)
         m.handle.close();
     return ok;
 }
@@ -170,15 +183,16 @@ std::vector<Class> Classifier::keepUseful(std::vector<Class> classes)
 
 bool Classifier::run(const std::vector<int> &group, int &nextClass)
 {
+    // Whole multiples of the minimum block keep reads aligned to pages.
+    m_blockSize =
+        std::clamp(m_memoryBudget / qint64(std::max<size_t>(1, group.size())), kMinBlock, kMaxBlock);
+    m_blockSize = std::max(kMinBlock, m_blockSize / kMinBlock * kMinBlock);
     if (!open(group))
         return false;
     Class all;
     for (auto &m : m_members)
         all.push_back(m.get());
     std::vector<Class> classes = keepUseful({all});
-    m_blockSize =
-        std::clamp(m_memoryBudget / qint64(std::max<size_t>(1, m_members.size())), kMinBlock, kMaxBlock);
-    m_blockSize = std::min(m_blockSize, m_size);
 
     for (qint64 offset = 0; offset < m_size && !classes.empty(); offset += m_blockSize) {
         const qint64 length = std::min(m_blockSize, m_size - offset);
@@ -191,6 +205,10 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
             }
             Class read;
             for (Member *m : c) {
+                if (m->blockAt == offset) {
+                    read.push_back(m); // read while the file was opened
+                    continue;
+                }
                 if (readBlock(*m, offset, length))
                     read.push_back(m);
                 else

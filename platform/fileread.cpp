@@ -1,27 +1,28 @@
 #include "platform/fileread.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile &&other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_size(other.m_size), m_device(other.m_device),
-      m_inode(other.m_inode)
+qint64 raiseOpenFileLimit()
 {
-}
-
-ReadOnlyFile &ReadOnlyFile::operator=(ReadOnlyFile &&other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_fd = std::exchange(other.m_fd, -1);
-        m_size = other.m_size;
-        m_device = other.m_device;
-        m_inode = other.m_inode;
-    }
-    return *this;
+    static const qint64 limit = [] {
+        struct rlimit rl;
+        if (::getrlimit(RLIMIT_NOFILE, &rl) != 0)
+            return qint64(1024);
+        const rlim_t wanted = std::min<rlim_t>(rl.rlim_max, 1 << 20);
+        if (rl.rlim_cur < wanted) {
+            rlimit raised = rl;
+            raised.rlim_cur = wanted;
+            if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+                rl = raised;
+        }
+        return qint64(rl.rlim_cur);
+    }();
+    return limit;
 }
 
 bool regularFileFacts(const QByteArray &path, qint64 &size, quint64 &device, quint64 &inode)
@@ -51,7 +52,10 @@ bool ReadOnlyFile::open(const QByteArray &path)
         ::close(fd);
         return false;
     }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Read-ahead pays off for files longer than a few blocks; for small ones it is one more call.
+    if (st.st_size > (qint64(1) << 20))
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    m_mayHaveHoles = qint64(st.st_blocks) * 512 < qint64(st.st_size);
     m_fd = fd;
     m_size = st.st_size;
     m_device = st.st_dev;
@@ -68,6 +72,8 @@ void ReadOnlyFile::close()
 
 qint64 ReadOnlyFile::dataFrom(qint64 offset) const
 {
+    if (!m_mayHaveHoles)
+        return offset;
     const off_t data = ::lseek(m_fd, off_t(offset), SEEK_DATA);
     if (data >= 0)
         return data;

@@ -13,8 +13,6 @@ public:
     ~ReadOnlyFile() { close(); }
     ReadOnlyFile(const ReadOnlyFile &) = delete;
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
-    ReadOnlyFile(ReadOnlyFile &&other) noexcept;
-    ReadOnlyFile &operator=(ReadOnlyFile &&other) noexcept;
 
     // False when the path names no readable regular file.
     bool open(const QByteArray &path);
@@ -38,7 +36,11 @@ private:
     qint64 m_size = 0;
     quint64 m_device = 0;
     quint64 m_inode = 0;
+    bool m_mayHaveHoles = false;
 };
+
+// Raises the limit of open files as far as the system allows, once; returns the limit.
+qint64 raiseOpenFileLimit();
 
 // The facts of a path without opening it: false when it names no regular file (links followed).
 bool regularFileFacts(const QByteArray &path, qint64 &size, quint64 &device, quint64 &inode);

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/resource.h>
+
 namespace {
 
 constexpr qint64 kSmallBudget = 1; // blocks as small as they go
@@ -74,6 +76,14 @@ class TestContentClasses : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // Few descriptors, so that a group of a few hundred files has to be read by opening its files
+        // again for every block.
+        const struct rlimit few = {320, 320};
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    }
+
     void splitsAtWhicheverBlockTheFilesDiffer()
     {
         Group g;

@@ -79,8 +79,9 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietMessages);
+    // The window is never shown: the lightest platform starts in half the time of the offscreen one.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "minimal");
     QApplication app(argc, argv);
     initialiseApplication();
 
