@@ -102,7 +102,8 @@ bool Classifier::open(const std::vector<int> &group)
         auto m = std::make_unique<Member>();
         m->file = f;
         // A file that cannot be read, or that changed its size since it was listed, matches nothing.
-        if (m->handle.open(m_files[size_t(f)].path) && m->handle.size() == m_size) {
+        const ContentFile &file = m_files[size_t(f)];
+        if (m->handle.open(file.name, file.directory) && m->handle.size() == m_size) {
             m->device = m->handle.device();
             m->inode = m->handle.inode();
             const bool read = group.size() > 1;
@@ -121,14 +122,15 @@ bool Classifier::readBlock(Member &m, qint64 offset, qint64 length)
 {
     if (!m.handle.isOpen()) {
         // Opened again: it must still be the same file, of the same size.
-        if (!m.handle.open(m_files[size_t(m.file)].path) || m.handle.device() != m.device ||
+        const ContentFile &file = m_files[size_t(m.file)];
+        if (!m.handle.open(file.name, file.directory) || m.handle.device() != m.device ||
             m.handle.inode() != m.inode || m.handle.size() != m_size)
             return false;
     }
     // Sparse files: a block inside a hole is known to be zeros without reading it.
     m.inHole = m.handle.dataFrom(offset) >= offset + length;
     if (!m.block && !m.inHole)
-        m.block.reset(new char[size_t(m_blockSize)]); // no need to clear what the read overwrites
+        m.block.reset(new char[size_t(std::min(m_blockSize, m_size))]); // the read overwrites it all
     const bool ok = m.inHole || m.handle.readAt(offset, m.block.get(), length);
     m.blockAt = offset;
     if (!m_keepOpen || offset + length >= m_size)

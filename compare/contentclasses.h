@@ -9,8 +9,8 @@
 // two ways, or a hard link) is one file with entries on both sides, and it is read once.
 struct ContentFile
 {
-    QByteArray path;       // where to open it
-    QByteArray name;       // its entry name, for progress texts
+    int directory;         // the directory it is in (a descriptor), or kCurrentDirectory
+    QByteArray name;       // its entry name: opened in that directory, and shown in progress texts
     int firstSide = 0;     // how many directory-1 entries refer to it
     int secondSide = 0;    // how many directory-2 entries refer to it
     int contentClass = -1; // equal numbers mean equal contents; -1: unreadable, or equal to nothing useful

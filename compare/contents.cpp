@@ -58,21 +58,31 @@ void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &
     std::vector<ContentFile> files;
     std::vector<qint64> sizes;
     std::map<FileKey, int> known;
+    // The directories the stacks' files are in, each opened once (a stack's paths share one).
+    std::map<QByteArray, std::unique_ptr<DirectoryHandle>> directories;
+    auto directoryOf = [&](const QByteArray &path) {
+        const QByteArray dir = path.left(path.lastIndexOf('/') + 1);
+        std::unique_ptr<DirectoryHandle> &handle = directories[dir];
+        if (!handle)
+            handle = std::make_unique<DirectoryHandle>(dir.isEmpty() ? QByteArray(".") : dir);
+        return handle->descriptor();
+    };
     auto entriesOf = [&](const PathStack &stack, int ContentFile::*side) {
         Entries e;
         for (qsizetype i = stack.size() - 1; i >= 0; --i) {
             pacing::keepAlive();
             const QByteArray path = runFilePath(stack.at(i));
             e.names.push_back(namePart(path));
+            const int directory = directoryOf(path);
             qint64 size;
             quint64 device, inode;
-            if (!regularFileFacts(path, size, device, inode)) {
+            if (!regularFileFacts(e.names.back(), size, device, inode, directory)) {
                 e.files.push_back(-1);
                 continue;
             }
             auto [it, added] = known.try_emplace(FileKey{device, inode}, int(files.size()));
             if (added) {
-                files.push_back({path, e.names.back()});
+                files.push_back({directory, e.names.back()});
                 sizes.push_back(size);
             }
             ++(files[size_t(it->second)].*side);
@@ -86,8 +96,6 @@ void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &
     std::map<qint64, std::vector<int>> bySize;
     for (size_t f = 0; f < files.size(); ++f)
         bySize[sizes[f]].push_back(int(f));
-    std::vector<char> classified(files.size(), 0); // per file: its size's files have been read
-    int nextClass = 0;
     const ClassifyHooks hooks{[] {
                                   pacing::ProcessMessagesAfterWork();
                                   return bStop;
@@ -95,23 +103,32 @@ void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &
                               [this](const ContentFile &a, const ContentFile &b, qint64 byte) {
                                   m_progress.setPairAt(kContentsProgress, a.name, b.name, byte);
                               }};
-    // Whether two files coincide; the files of their size are read the first time it is asked. False in
-    // stopped when a stop came while they were read.
-    auto coincide = [&](int f1, int f2, bool &stopped) {
-        if (f1 < 0 || f2 < 0 || sizes[size_t(f1)] != sizes[size_t(f2)])
-            return false;
-        if (!classified[size_t(f1)]) {
-            const qint64 size = sizes[size_t(f1)];
-            const std::vector<int> &group = bySize[size];
-            if (!classifyContents(files, group, size, bSameDir, nextClass, hooks)) {
-                stopped = true;
-                return false;
-            }
-            for (int f : group)
-                classified[size_t(f)] = 1;
+    // Per directory-2 entry, its size and its class: kUnread until the files of its size have been read,
+    // -1 when it can coincide with nothing. The pair loop then compares two numbers.
+    constexpr int kUnread = -2;
+    const size_t count2 = second.names.size();
+    std::vector<qint64> size2(count2, -1);
+    std::vector<int> class2(count2, -1);
+    std::map<qint64, std::vector<size_t>> entries2BySize;
+    for (size_t j = 0; j < count2; ++j) {
+        if (const int f = second.files[j]; f >= 0) {
+            size2[j] = sizes[size_t(f)];
+            class2[j] = kUnread;
+            entries2BySize[size2[j]].push_back(j);
         }
-        return files[size_t(f1)].contentClass >= 0 &&
-               files[size_t(f1)].contentClass == files[size_t(f2)].contentClass;
+    }
+    std::vector<char> read(files.size(), 0);
+    int nextClass = 0;
+    // Reads the files of one size into classes; false when a stop came meanwhile.
+    auto readSize = [&](qint64 size) {
+        const std::vector<int> &group = bySize[size];
+        if (!classifyContents(files, group, size, bSameDir, nextClass, hooks))
+            return false;
+        for (int f : group)
+            read[size_t(f)] = 1;
+        for (size_t j : entries2BySize[size])
+            class2[j] = files[size_t(second.files[j])].contentClass;
+        return true;
     };
 
     QByteArray name1; // outlives the loop body: the recorded progress refers to it
@@ -120,15 +137,22 @@ void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &
     for (size_t i = 0; i < first.names.size(); ++i) {
         pacing::ProcessMessages();
         name1 = first.names[i];
-        for (size_t j = 0; j < second.names.size(); ++j) {
+        const int f1 = first.files[i];
+        const qint64 size1 = f1 >= 0 ? sizes[size_t(f1)] : -2; // -2: equal to no entry's size
+        int class1 = f1 < 0 ? -1 : read[size_t(f1)] ? files[size_t(f1)].contentClass : kUnread;
+        for (size_t j = 0; j < count2; ++j) {
             pacing::ProcessMessages();
             if (bSameDir && j <= i)
                 continue;
-            bool stopped = false;
-            const bool equal = coincide(first.files[i], second.files[j], stopped);
-            if (stopped || bStop)
+            // The read step: only a pair of one size needs bytes, and only the first time.
+            if (class1 == kUnread && size2[j] == size1) {
+                if (!readSize(size1))
+                    return;
+                class1 = files[size_t(f1)].contentClass;
+            }
+            if (bStop)
                 return;
-            if (equal)
+            if (class1 >= 0 && class2[j] == class1)
                 AddResultLine(kContentsTag, name1, second.names[j]);
             m_progress.setPair(kContentsProgress, name1, second.names[j]);
         }

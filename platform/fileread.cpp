@@ -25,10 +25,10 @@ qint64 raiseOpenFileLimit()
     return limit;
 }
 
-bool regularFileFacts(const QByteArray &path, qint64 &size, quint64 &device, quint64 &inode)
+bool regularFileFacts(const QByteArray &path, qint64 &size, quint64 &device, quint64 &inode, int directory)
 {
     struct stat st;
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (path.isEmpty() || ::fstatat(directory, path.constData(), &st, 0) != 0 || !S_ISREG(st.st_mode))
         return false;
     size = st.st_size;
     device = st.st_dev;
@@ -36,15 +36,26 @@ bool regularFileFacts(const QByteArray &path, qint64 &size, quint64 &device, qui
     return true;
 }
 
-bool ReadOnlyFile::open(const QByteArray &path)
+DirectoryHandle::DirectoryHandle(const QByteArray &path)
+    : m_fd(::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC))
+{
+}
+
+DirectoryHandle::~DirectoryHandle()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool ReadOnlyFile::open(const QByteArray &path, int directory)
 {
     close();
     qint64 size;
     quint64 device, inode;
     // Looked at before it is opened: opening a FIFO or a device could block or have side effects.
-    if (!regularFileFacts(path, size, device, inode))
+    if (!regularFileFacts(path, size, device, inode, directory))
         return false;
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::openat(directory, path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return false;
     struct stat st;

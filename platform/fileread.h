@@ -6,6 +6,8 @@
 // Reading a file for comparison: opened read-only, non-blocking and close-on-exec, and only when it is a
 // regular file (FIFOs and devices are never opened, so nothing can hang or trigger a device's side
 // effects). Linux has no exclusive open; a file another program holds open is still readable.
+constexpr int kCurrentDirectory = -100; // AT_FDCWD
+
 class ReadOnlyFile
 {
 public:
@@ -14,8 +16,9 @@ public:
     ReadOnlyFile(const ReadOnlyFile &) = delete;
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
 
-    // False when the path names no readable regular file.
-    bool open(const QByteArray &path);
+    // False when the path names no readable regular file. A relative path is taken in the directory
+    // that directory names (a descriptor; AT_FDCWD: the current directory).
+    bool open(const QByteArray &path, int directory = kCurrentDirectory);
     void close();
     bool isOpen() const { return m_fd >= 0; }
 
@@ -43,4 +46,21 @@ private:
 qint64 raiseOpenFileLimit();
 
 // The facts of a path without opening it: false when it names no regular file (links followed).
-bool regularFileFacts(const QByteArray &path, qint64 &size, quint64 &device, quint64 &inode);
+bool regularFileFacts(const QByteArray &path, qint64 &size, quint64 &device, quint64 &inode,
+                      int directory = kCurrentDirectory);
+
+// A directory held open (search permission is enough), so that the files in it are found by their names
+// alone, without walking the whole path for every file.
+class DirectoryHandle
+{
+public:
+    explicit DirectoryHandle(const QByteArray &path);
+    ~DirectoryHandle();
+    DirectoryHandle(const DirectoryHandle &) = delete;
+    DirectoryHandle &operator=(const DirectoryHandle &) = delete;
+    // The descriptor; -1 when the directory cannot be reached, so that no name is found in it.
+    int descriptor() const { return m_fd; }
+
+private:
+    int m_fd;
+};

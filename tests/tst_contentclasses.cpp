@@ -2,6 +2,7 @@
 // class further than it can matter.
 
 #include "compare/contentclasses.h"
+#include "platform/fileread.h"
 #include "support/fixture.h"
 
 #include <QFile>
@@ -22,7 +23,7 @@ struct Group
     void add(const QByteArray &data, int first, int second)
     {
         const QByteArray name = "f" + QByteArray::number(qint64(files.size()));
-        files.push_back({tree.file(name, data), name, first, second});
+        files.push_back({kCurrentDirectory, tree.file(name, data), first, second});
         contents.push_back(data);
     }
     std::vector<int> all() const
@@ -161,8 +162,8 @@ private slots:
         g.add("abcd", 0, 1);
         g.add("abcd", 0, 1);
         g.add("abcd", 0, 1);
-        QVERIFY(QFile::remove(QFile::decodeName(g.files[1].path)));
-        g.tree.file(g.files[2].name, "abcde"); // no longer of the size it was listed with
+        QVERIFY(QFile::remove(QFile::decodeName(g.files[1].name)));
+        g.tree.file("f2", "abcde"); // no longer of the size it was listed with
         int next = 0, reads = 0;
         QVERIFY(classifyContents(g.files, g.all(), 4, false, next, counting(reads)));
         QCOMPARE(g.files[1].contentClass, -1);
