@@ -36,8 +36,6 @@ struct Member
 {
     int file;
     ReadOnlyFile handle;
-    quint64 device = 0;
-    quint64 inode = 0;
     std::unique_ptr<char[]> block;
     bool inHole = false; // the current block is a hole: zeros that were not read
     qint64 blockAt = -1; // the offset of the block held
@@ -103,9 +101,8 @@ bool Classifier::open(const std::vector<int> &group)
         m->file = f;
         // A file that cannot be read, or that changed its size since it was listed, matches nothing.
         const ContentFile &file = m_files[size_t(f)];
-        if (m->handle.open(file.name, file.directory) && m->handle.size() == m_size) {
-            m->device = m->handle.device();
-            m->inode = m->handle.inode();
+        if (m->handle.openAgain(file.name, file.directory, file.device, file.inode) &&
+            m->handle.size() == m_size) {
             const bool read = group.size() > 1;
             if (!read || readBlock(*m, 0, first))
                 m_members.push_back(std::move(m));
@@ -123,8 +120,8 @@ bool Classifier::readBlock(Member &m, qint64 offset, qint64 length)
     if (!m.handle.isOpen()) {
         // Opened again: it must still be the same file, of the same size.
         const ContentFile &file = m_files[size_t(m.file)];
-        if (!m.handle.open(file.name, file.directory) || m.handle.device() != m.device ||
-            m.handle.inode() != m.inode || m.handle.size() != m_size)
+        if (!m.handle.openAgain(file.name, file.directory, file.device, file.inode) ||
+            m.handle.size() != m_size)
             return false;
     }
     // Sparse files: a block inside a hole is known to be zeros without reading it.

@@ -83,6 +83,8 @@ void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &
             auto [it, added] = known.try_emplace(FileKey{device, inode}, int(files.size()));
             if (added) {
                 files.push_back({directory, e.names.back()});
+                files.back().device = device;
+                files.back().inode = inode;
                 sizes.push_back(size);
             }
             ++(files[size_t(it->second)].*side);

@@ -49,17 +49,23 @@ DirectoryHandle::~DirectoryHandle()
 
 bool ReadOnlyFile::open(const QByteArray &path, int directory)
 {
-    close();
     qint64 size;
     quint64 device, inode;
     // Looked at before it is opened: opening a FIFO or a device could block or have side effects.
-    if (!regularFileFacts(path, size, device, inode, directory))
-        return false;
+    return regularFileFacts(path, size, device, inode, directory) &&
+           openAgain(path, directory, device, inode);
+}
+
+bool ReadOnlyFile::openAgain(const QByteArray &path, int directory, quint64 device, quint64 inode)
+{
+    close();
+    // Non-blocking: should something else have taken the file's place since it was looked at, the open
+    // cannot hang, and the check below refuses it.
     const int fd = ::openat(directory, path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return false;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != device || st.st_ino != inode) {
         ::close(fd);
         return false;
     }

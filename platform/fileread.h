@@ -19,6 +19,9 @@ public:
     // False when the path names no readable regular file. A relative path is taken in the directory
     // that directory names (a descriptor; AT_FDCWD: the current directory).
     bool open(const QByteArray &path, int directory = kCurrentDirectory);
+    // Opens a file whose facts were looked at a moment ago (regularFileFacts): false unless it is still
+    // that regular file.
+    bool openAgain(const QByteArray &path, int directory, quint64 device, quint64 inode);
     void close();
     bool isOpen() const { return m_fd >= 0; }
 

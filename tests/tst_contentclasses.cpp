@@ -24,6 +24,8 @@ struct Group
     {
         const QByteArray name = "f" + QByteArray::number(qint64(files.size()));
         files.push_back({kCurrentDirectory, tree.file(name, data), first, second});
+        qint64 size;
+        regularFileFacts(files.back().name, size, files.back().device, files.back().inode);
         contents.push_back(data);
     }
     std::vector<int> all() const
