@@ -13,6 +13,7 @@ packages=(
     xvfb xauth openbox                 # a virtual display with a window manager
     xdotool imagemagick x11-utils      # driving the window and taking its picture
     xclip                              # the clipboard and selection in the paste test
+    desktop-file-utils appstream       # validating the installed menu entry and AppStream description
 )
 
 missing=()
