@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the window's pictures (three shaded balls, the check mark and the two folders) into
-app/resources/pictures.
+app/resources/pictures, and the application's icon (a ball with the check mark over it) at the sizes of
+the hicolor icon theme into packaging/icons.
 
 The pictures are committed; run this again only to change them. Pure Python: no imaging library needed.
 """
@@ -128,6 +129,53 @@ def folder(is_open):
     return supersample(16, 16, shade)
 
 
+def app_icon(size):
+    """The application's icon: a violet-blue ball with a green check mark across its lower right, drawn
+    in units of the icon's side so that every size is the same picture."""
+    cx, cy, radius = 0.43, 0.47, 0.39
+    violet, blue = (0.56, 0.22, 0.80), (0.16, 0.36, 0.88)
+    a, b, c = (0.38, 0.60), (0.56, 0.78), (0.85, 0.30)
+    # Strokes cannot be thinner than about a pixel and a half, or the mark fades out at 16 by 16.
+    stroke = max(0.07, 0.85 / size)
+    edge = stroke + max(0.03, 0.6 / size)
+    halo = edge + max(0.035, 0.7 / size)
+
+    def ball_shade(x, y):
+        dx, dy = (x - cx) / radius, (y - cy) / radius
+        d2 = dx * dx + dy * dy
+        if d2 > 1.0:
+            return None
+        dz = math.sqrt(1.0 - d2)
+        # Violet at the top left turning blue towards the bottom right.
+        t = min(1.0, max(0.0, 0.5 + 0.5 * (dx + dy) / 1.4))
+        base = [v + (bl - v) * t for v, bl in zip(violet, blue)]
+        light = max(0.0, -0.45 * dx - 0.55 * dy + 0.70 * dz)
+        diffuse = 0.30 + 0.80 * light
+        gloss = max(0.0, 1.0 - math.hypot(dx + 0.36, dy + 0.42) / 0.30) ** 1.5 * 0.9
+        colour = [min(1.0, ch * diffuse + gloss * (1.0 - ch * diffuse)) for ch in base]
+        rim = 1.0 if d2 < 0.90 else 0.72
+        return [ch * rim for ch in colour]
+
+    def shade(px, py):
+        x, y = px / size, py / size
+        d = min(distance_to_segment(x, y, *a, *b), distance_to_segment(x, y, *b, *c))
+        if d <= stroke:
+            return (0.16, 0.72, 0.16, 1.0)
+        if d <= edge:
+            return (0.0, 0.35, 0.0, 1.0)
+        ball_colour = ball_shade(x, y)
+        if d <= halo and ball_colour is not None:
+            return (1.0, 1.0, 1.0, 1.0)
+        if ball_colour is None:
+            return (0, 0, 0, 0)
+        return (*ball_colour, 1.0)
+
+    return supersample(size, size, shade, 4 if size >= 64 else 8)
+
+
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
 def main():
     out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "resources", "pictures")
     os.makedirs(out, exist_ok=True)
@@ -143,6 +191,11 @@ def main():
               check_mark((0.75, 0.75, 0.75), (0.50, 0.50, 0.50)))
     write_png(os.path.join(out, "folder-open.png"), 16, 16, folder(True))
     write_png(os.path.join(out, "folder-closed.png"), 16, 16, folder(False))
+
+    icons = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging", "icons")
+    os.makedirs(icons, exist_ok=True)
+    for size in ICON_SIZES:
+        write_png(os.path.join(icons, f"{size}x{size}.png"), size, size, app_icon(size))
     return 0
 
 

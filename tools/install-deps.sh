@@ -3,7 +3,7 @@
 # When every package is present it does not call apt-get at all, so it is cheap to run before each build.
 #
 # This list is the one place that names the project's packages; run.sh, test.sh and render-pages.sh
-# all call this script.
+# all call this script, and package.sh calls it with --package for what building the .deb needs as well.
 set -euo pipefail
 
 packages=(
@@ -13,7 +13,11 @@ packages=(
     xvfb xauth openbox                 # a virtual display with a window manager
     xdotool imagemagick x11-utils      # driving the window and taking its picture
     xclip                              # the clipboard and selection in the paste test
+    desktop-file-utils appstream       # validating the installed menu entry and AppStream description
 )
+if [[ ${1:-} == --package ]]; then
+    packages+=(dpkg-dev file)          # cpack -G DEB: the library dependencies (dpkg-shlibdeps) of ELF files
+fi
 
 missing=()
 for package in "${packages[@]}"; do
