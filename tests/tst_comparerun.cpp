@@ -63,16 +63,8 @@ class TestCompareRun : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        pacing::setLiteral(true);
-        pacing::setHandOverHook({});
-    }
-    void cleanup()
-    {
-        pacing::setLiteral(false);
-        pacing::setHandOverHook({});
-    }
+    void init() { useLiteralPacing(); }
+    void cleanup() { restorePacing(); }
 
     void refusedPathsShowOneErrorAndLeaveThePageIdle_data()
     {

@@ -105,12 +105,7 @@ class TestContents : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        pacing::setLiteral(false);
-        pacing::setHandOverHook({});
-        pacing::setInterval(pacing::kIntervalMs);
-    }
+    void cleanup() { restorePacing(); }
 
     void emptyFilesCoincideWithoutBytes_data() { BOTH_PACINGS(); }
     void emptyFilesCoincideWithoutBytes()

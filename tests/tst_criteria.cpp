@@ -125,16 +125,8 @@ class TestCriteria : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        pacing::setLiteral(true);
-        pacing::setHandOverHook({});
-    }
-    void cleanup()
-    {
-        pacing::setLiteral(false);
-        pacing::setHandOverHook({});
-    }
+    void init() { useLiteralPacing(); }
+    void cleanup() { restorePacing(); }
 
     void namesMatchByteForByteInPopOrder()
     {

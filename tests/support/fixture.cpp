@@ -1,6 +1,7 @@
 #include "fixture.h"
 
 #include "app/application.h"
+#include "compare/pacing.h"
 #include "platform/files.h"
 
 #include <QLineEdit>
@@ -79,6 +80,19 @@ QStringList TextRecorder::textsStartingWith(const QString &prefix) const
         if (t.startsWith(prefix))
             found.append(t);
     return found;
+}
+
+void useLiteralPacing()
+{
+    pacing::setLiteral(true);
+    pacing::setHandOverHook({});
+}
+
+void restorePacing()
+{
+    pacing::setLiteral(false);
+    pacing::setHandOverHook({});
+    pacing::setInterval(pacing::kIntervalMs);
 }
 
 CurrentDirKeeper::CurrentDirKeeper() : m_saved(currentDirBytes()) {}

@@ -39,6 +39,12 @@ public:
     QStringList textsStartingWith(const QString &prefix) const;
 };
 
+// Every hand-over point of a run becomes a real one, so that progress texts and stop points can be traced;
+// the hand-over hook is cleared.
+void useLiteralPacing();
+// Paced hand-overs again, at the usual interval, with no hook.
+void restorePacing();
+
 // Keeps the process's current directory across a test that changes it.
 class CurrentDirKeeper
 {
