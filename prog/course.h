@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -78,6 +79,18 @@ inline std::filesystem::path besideProgram(const char *argv0, const char *name)
 {
     const std::filesystem::path program(argv0 ? argv0 : "");
     return program.parent_path() / name;
+}
+
+// Opens the input file: the one named by argument `index` when it is given, else `name` beside the
+// program; path tells which. Says so when it cannot be opened.
+inline bool openInput(std::ifstream &in, std::filesystem::path &path, int argc, char *argv[], int index,
+                      const char *name)
+{
+    path = argc > index ? std::filesystem::path(argv[index]) : besideProgram(argv[0], name);
+    in.open(path, std::ios::binary);
+    if (!in)
+        std::cout << "EROARE: Fisierul " << path.string() << " nu poate fi deschis.\n";
+    return bool(in);
 }
 
 } // namespace course

@@ -37,13 +37,10 @@ int main(int argc, char **argv)
         std::cout << "EROARE: Nu e indeplinita conditia A <= B.\n";
         return course::finish(2);
     }
-    const std::filesystem::path path =
-        argc == 4 ? std::filesystem::path(argv[3]) : course::besideProgram(argv[0], "data.txt");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::cout << "EROARE: Fisierul " << path.string() << " nu poate fi deschis.\n";
+    std::ifstream in;
+    std::filesystem::path path;
+    if (!course::openInput(in, path, argc, argv, 3, "data.txt"))
         return course::finish(1);
-    }
 
     std::vector<long long> below, inside, above;
     std::string line;

@@ -25,13 +25,10 @@ int main(int argc, char **argv)
         std::cout << "Folosire: P3.EXE [fisier]\n";
         return course::finish(2);
     }
-    const std::filesystem::path path =
-        argc == 2 ? std::filesystem::path(argv[1]) : course::besideProgram(argv[0], "numar.txt");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::cout << "EROARE: Fisierul " << path.string() << " nu poate fi deschis.\n";
+    std::ifstream in;
+    std::filesystem::path path;
+    if (!course::openInput(in, path, argc, argv, 1, "numar.txt"))
         return course::finish(1);
-    }
 
     std::vector<long long> numbers;
     std::string line;
