@@ -26,12 +26,17 @@ close_with() {
         failures=$((failures + 1))
         return
     fi
-    sleep 0.5
-    xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-    xdotool key --clearmodifiers "$keys"
-    for ((i = 0; i < 100; i++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
+    # On a loaded machine a key can arrive before the window manager has given the window the focus:
+    # the keys are pressed again, up to three times, while the program still runs.
+    local attempt
+    for ((attempt = 0; attempt < 3; attempt++)); do
+        sleep 0.5
+        xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+        xdotool key --clearmodifiers "$keys"
+        for ((i = 0; i < 50; i++)); do
+            kill -0 "$pid" 2>/dev/null || break 2
+            sleep 0.1
+        done
     done
     if kill -0 "$pid" 2>/dev/null; then
         echo "FAIL ($keys): the program is still running"
