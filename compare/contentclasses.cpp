@@ -65,10 +65,12 @@ public:
 private:
     bool open(const std::vector<int> &group);
     bool useful(const Class &c) const;
-    bool readBlock(Member &m, qint64 offset, qint64 length);
+    char *ownBlock(Member &m);
+    // Reads a block into the buffer given (nothing when it lies in a hole); false when it cannot.
+    bool readBlock(Member &m, qint64 offset, qint64 length, char *into);
     void drop(Member &m);
-    // Splits one class by the block just read into classes whose blocks are equal.
-    void split(Class &c, qint64 length, std::vector<Class> &into);
+    // Splits members that hold their current block into classes whose blocks are equal.
+    void splitByHash(const Class &rest, qint64 length, std::vector<Class> &into);
     std::vector<Class> keepUseful(std::vector<Class> classes);
 
     std::vector<ContentFile> &m_files;
@@ -79,6 +81,7 @@ private:
     std::vector<std::unique_ptr<Member>> m_members;
     bool m_keepOpen = true;
     qint64 m_blockSize = 0;
+    std::unique_ptr<char[]> m_scratch;
 };
 
 bool Classifier::useful(const Class &c) const
@@ -104,7 +107,7 @@ bool Classifier::open(const std::vector<int> &group)
         if (m->handle.openAgain(file.name, file.directory, file.device, file.inode) &&
             m->handle.size() == m_size) {
             const bool read = group.size() > 1;
-            if (!read || readBlock(*m, 0, first))
+            if (!read || readBlock(*m, 0, first, ownBlock(*m)))
                 m_members.push_back(std::move(m));
             if (read && m_hooks.comparing)
                 m_hooks.comparing(m_files[size_t(m_members.front()->file)], m_files[size_t(f)], 0);
@@ -115,7 +118,14 @@ bool Classifier::open(const std::vector<int> &group)
     return true;
 }
 
-bool Classifier::readBlock(Member &m, qint64 offset, qint64 length)
+char *Classifier::ownBlock(Member &m)
+{
+    if (!m.block)
+        m.block.reset(new char[size_t(std::min(m_blockSize, m_size))]); // reads overwrite it all
+    return m.block.get();
+}
+
+bool Classifier::readBlock(Member &m, qint64 offset, qint64 length, char *into)
 {
     if (!m.handle.isOpen()) {
         // Opened again: it must still be the same file, of the same size.
@@ -126,10 +136,8 @@ bool Classifier::readBlock(Member &m, qint64 offset, qint64 length)
     }
     // Sparse files: a block inside a hole is known to be zeros without reading it.
     m.inHole = m.handle.dataFrom(offset) >= offset + length;
-    if (!m.block && !m.inHole)
-        m.block.reset(new char[size_t(std::min(m_blockSize, m_size))]); // the read overwrites it all
-    const bool ok = m.inHole || m.handle.readAt(offset, m.block.get(), length);
-    m.blockAt = offset;
+    const bool ok = m.inHole || m.handle.readAt(offset, into, length);
+    m.blockAt = into == m.block.get() || m.inHole ? offset : -1;
     if (!m_keepOpen || offset + length >= m_size)
         m.handle.close();
     return ok;
@@ -141,17 +149,9 @@ void Classifier::drop(Member &m)
     m.block.reset();
 }
 
-void Classifier::split(Class &c, qint64 length, std::vector<Class> &into)
+void Classifier::splitByHash(const Class &rest, qint64 length, std::vector<Class> &into)
 {
-    // Most blocks equal the first member's: one comparison each settles them, with no hashing at all.
-    Class same{c.front()};
-    Class rest;
-    for (size_t i = 1; i < c.size(); ++i)
-        (sameBlock(*c[i], *c.front(), length) ? same : rest).push_back(c[i]);
-    into.push_back(std::move(same));
-    if (rest.empty())
-        return;
-    // The others are sorted by hash; within one hash the bytes decide.
+    // Sorted by hash; within one hash the bytes decide.
     std::unordered_map<quint64, std::vector<size_t>> byHash;
     for (Member *m : rest) {
         std::vector<size_t> &candidates = byHash[blockHash(m->data(), length)];
@@ -192,6 +192,7 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
     for (auto &m : m_members)
         all.push_back(m.get());
     std::vector<Class> classes = keepUseful({all});
+    m_scratch.reset(new char[size_t(std::min(m_blockSize, m_size))]);
 
     for (qint64 offset = 0; offset < m_size && !classes.empty(); offset += m_blockSize) {
         const qint64 length = std::min(m_blockSize, m_size - offset);
@@ -202,23 +203,39 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
                 next.push_back(std::move(c));
                 continue;
             }
-            Class read;
+            // The first member's block is kept. The others are read into a scratch block that stays in
+            // the cache while it is compared, and kept only when it differs: most blocks equal the first
+            // member's, and one comparison each settles them, with no hashing at all.
+            Class same, rest;
             for (Member *m : c) {
-                if (m->blockAt == offset) {
-                    read.push_back(m); // read while the file was opened
-                    continue;
+                if (m->blockAt != offset) {
+                    if (!readBlock(*m, offset, length, same.empty() ? ownBlock(*m) : m_scratch.get())) {
+                        drop(*m);
+                        continue;
+                    }
+                    if (m_hooks.comparing)
+                        m_hooks.comparing(m_files[size_t(c.front()->file)], m_files[size_t(m->file)], offset);
+                    if (m_hooks.stopRequested())
+                        return false;
                 }
-                if (readBlock(*m, offset, length))
-                    read.push_back(m);
-                else
-                    drop(*m);
-                if (m_hooks.comparing)
-                    m_hooks.comparing(m_files[size_t(c.front()->file)], m_files[size_t(m->file)], offset);
-                if (m_hooks.stopRequested())
-                    return false;
+                const char *bytes = m->blockAt == offset ? m->data() : m_scratch.get();
+                if (same.empty()) {
+                    same.push_back(m);
+                } else if ((m->inHole && same.front()->inHole) ||
+                           std::memcmp(bytes, same.front()->data(), size_t(length)) == 0) {
+                    same.push_back(m);
+                } else {
+                    if (m->blockAt != offset) {
+                        std::memcpy(ownBlock(*m), bytes, size_t(length));
+                        m->blockAt = offset;
+                    }
+                    rest.push_back(m);
+                }
             }
-            if (!read.empty())
-                split(read, length, next);
+            if (!same.empty())
+                next.push_back(std::move(same));
+            if (!rest.empty())
+                splitByHash(rest, length, next);
         }
         classes = keepUseful(std::move(next));
     }
