@@ -63,7 +63,7 @@ public:
     bool run(const std::vector<int> &group, int &nextClass);
 
 private:
-    bool open(const std::vector<int> &group);
+    bool stillReadable(Member &m);
     bool useful(const Class &c) const;
     char *ownBlock(Member &m);
     // Reads a block into the buffer given (nothing when it lies in a hole); false when it cannot.
@@ -94,28 +94,12 @@ bool Classifier::useful(const Class &c) const
     return m_sameDirectory ? first >= 2 : (first > 0 && second > 0);
 }
 
-bool Classifier::open(const std::vector<int> &group)
+bool Classifier::stillReadable(Member &m)
 {
-    m_keepOpen = group.size() <= maxOpenFiles();
-    // A file is read up to its first block while it is open anyway: small files need no second opening.
-    const qint64 first = std::min(m_blockSize, m_size);
-    for (int f : group) {
-        auto m = std::make_unique<Member>();
-        m->file = f;
-        // A file that cannot be read, or that changed its size since it was listed, matches nothing.
-        const ContentFile &file = m_files[size_t(f)];
-        if (m->handle.openAgain(file.name, file.directory, file.device, file.inode) &&
-            m->handle.size() == m_size) {
-            const bool read = group.size() > 1;
-            if (!read || readBlock(*m, 0, first, ownBlock(*m)))
-                m_members.push_back(std::move(m));
-            if (read && m_hooks.comparing)
-                m_hooks.comparing(m_files[size_t(m_members.front()->file)], m_files[size_t(f)], 0);
-        }
-        if (m_hooks.stopRequested())
-            return false;
-    }
-    return true;
+    // Opened again: it must still be the very file that was listed, of the same size.
+    const ContentFile &file = m_files[size_t(m.file)];
+    return m.handle.openAgain(file.name, file.directory, file.device, file.inode) &&
+           m.handle.size() == m_size;
 }
 
 char *Classifier::ownBlock(Member &m)
@@ -127,13 +111,8 @@ char *Classifier::ownBlock(Member &m)
 
 bool Classifier::readBlock(Member &m, qint64 offset, qint64 length, char *into)
 {
-    if (!m.handle.isOpen()) {
-        // Opened again: it must still be the same file, of the same size.
-        const ContentFile &file = m_files[size_t(m.file)];
-        if (!m.handle.openAgain(file.name, file.directory, file.device, file.inode) ||
-            m.handle.size() != m_size)
-            return false;
-    }
+    if (!m.handle.isOpen() && !stillReadable(m))
+        return false;
     // Sparse files: a block inside a hole is known to be zeros without reading it.
     m.inHole = m.handle.dataFrom(offset) >= offset + length;
     const bool ok = m.inHole || m.handle.readAt(offset, into, length);
@@ -186,11 +165,14 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
     m_blockSize =
         std::clamp(m_memoryBudget / qint64(std::max<size_t>(1, group.size())), kMinBlock, kMaxBlock);
     m_blockSize = std::max(kMinBlock, m_blockSize / kMinBlock * kMinBlock);
-    if (!open(group))
-        return false;
+    m_keepOpen = group.size() <= maxOpenFiles();
+    // Files are opened when their first block is read, so that small files are opened only once.
     Class all;
-    for (auto &m : m_members)
-        all.push_back(m.get());
+    for (int f : group) {
+        m_members.push_back(std::make_unique<Member>());
+        m_members.back()->file = f;
+        all.push_back(m_members.back().get());
+    }
     std::vector<Class> classes = keepUseful({all});
     m_scratch.reset(new char[size_t(std::min(m_blockSize, m_size))]);
 
@@ -198,9 +180,13 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
         const qint64 length = std::min(m_blockSize, m_size - offset);
         std::vector<Class> next;
         for (Class &c : classes) {
-            // A single file listed on both sides equals itself: there is nothing to read.
+            // A single file listed on both sides equals itself: there is nothing to read, once it is known
+            // to be readable.
             if (c.size() == 1) {
-                next.push_back(std::move(c));
+                Member &m = *c.front();
+                if (offset > 0 || stillReadable(m))
+                    next.push_back(std::move(c));
+                m.handle.close();
                 continue;
             }
             // The first member's block is kept. The others are read into a scratch block that stays in
@@ -209,14 +195,16 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
             Class same, rest;
             for (Member *m : c) {
                 if (m->blockAt != offset) {
-                    if (!readBlock(*m, offset, length, same.empty() ? ownBlock(*m) : m_scratch.get())) {
-                        drop(*m);
-                        continue;
-                    }
+                    const bool read =
+                        readBlock(*m, offset, length, same.empty() ? ownBlock(*m) : m_scratch.get());
                     if (m_hooks.comparing)
                         m_hooks.comparing(m_files[size_t(c.front()->file)], m_files[size_t(m->file)], offset);
                     if (m_hooks.stopRequested())
                         return false;
+                    if (!read) {
+                        drop(*m);
+                        continue;
+                    }
                 }
                 const char *bytes = m->blockAt == offset ? m->data() : m_scratch.get();
                 if (same.empty()) {
