@@ -81,6 +81,25 @@ inline std::filesystem::path besideProgram(const char *argv0, const char *name)
     return program.parent_path() / name;
 }
 
+// Reads every integer of a file, line by line, and hands each to use. Says where a word is no integer
+// and returns false.
+template <class Use> bool readIntegers(std::istream &in, const std::filesystem::path &path, Use use)
+{
+    std::string line;
+    for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
+        for (const std::string &word : words(line)) {
+            const std::optional<long long> v = parseInteger(word);
+            if (!v) {
+                std::cout << "EROARE: In fisierul " << path.string() << ", linia " << lineNumber
+                          << ", valoarea '" << word << "' nu este un numar intreg.\n";
+                return false;
+            }
+            use(*v);
+        }
+    }
+    return true;
+}
+
 // Opens the input file: the one named by argument `index` when it is given, else `name` beside the
 // program; path tells which. Says so when it cannot be opened.
 inline bool openInput(std::ifstream &in, std::filesystem::path &path, int argc, char *argv[], int index,

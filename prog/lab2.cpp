@@ -43,18 +43,11 @@ int main(int argc, char **argv)
         return course::finish(1);
 
     std::vector<long long> below, inside, above;
-    std::string line;
-    for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
-        for (const std::string &word : course::words(line)) {
-            const std::optional<long long> v = course::parseInteger(word);
-            if (!v) {
-                std::cout << "EROARE: In fisierul " << path.string() << ", linia " << lineNumber
-                          << ", valoarea '" << word << "' nu este un numar intreg.\n";
-                return course::finish(1);
-            }
-            (*v < *a ? below : *v <= *b ? inside : above).push_back(*v);
-        }
-    }
+    const bool read = course::readIntegers(in, path, [&](long long v) {
+        (v < *a ? below : v <= *b ? inside : above).push_back(v);
+    });
+    if (!read)
+        return course::finish(1);
 
     std::cout << "Fisierul " << path.string() << ", A = " << *a << ", B = " << *b << "\n";
     printGroup("Elementele mai mici decat A:", below);

@@ -31,18 +31,8 @@ int main(int argc, char **argv)
         return course::finish(1);
 
     std::vector<long long> numbers;
-    std::string line;
-    for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
-        for (const std::string &word : course::words(line)) {
-            const std::optional<long long> v = course::parseInteger(word);
-            if (!v) {
-                std::cout << "EROARE: In fisierul " << path.string() << ", linia " << lineNumber
-                          << ", valoarea '" << word << "' nu este un numar intreg.\n";
-                return course::finish(1);
-            }
-            numbers.push_back(*v);
-        }
-    }
+    if (!course::readIntegers(in, path, [&](long long v) { numbers.push_back(v); }))
+        return course::finish(1);
     if (numbers.empty()) {
         std::cout << "EROARE: Fisierul " << path.string() << " nu contine niciun numar.\n";
         return course::finish(1);

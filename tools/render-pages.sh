@@ -22,21 +22,13 @@ docs=$VESTREL_ROOT/docs
 mkdir -p "$docs" "$build/run"
 cd "$build/run"
 
-app_pid=
-cleanup() {
-    if [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; then
-        kill "$app_pid" 2>/dev/null || true
-        wait "$app_pid" 2>/dev/null || true
-    fi
-    stop_virtual_display
-}
-trap cleanup EXIT
+trap stop_program_and_display EXIT
 
 start_virtual_display 1024x768x24
 log=$build/render-pages.log
 "$build/vestrel" >"$log" 2>&1 &
-app_pid=$!
-if ! window=$(wait_for_window "$app_pid" 30); then
+APP_PID=$!
+if ! window=$(wait_for_window "$APP_PID" 30); then
     echo "The window \"$VESTREL_TITLE\" did not appear; program output ($log):" >&2
     cat "$log" >&2
     exit 1
@@ -52,11 +44,11 @@ xdotool key --clearmodifiers ctrl+Tab
 sleep 0.5
 shoot_window "$window" "$docs/page2.png"
 
-if ! close_window "$window" "$app_pid" 10; then
+if ! close_window "$window" "$APP_PID" 10; then
     echo "warning: the program did not close on Alt+F4 and was killed" >&2
 fi
-wait "$app_pid" 2>/dev/null || true
-app_pid=
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=
 
 # A key that did not reach the page control would leave two pictures of the same page.
 for pair in "page3 page1" "page1 page2" "page2 page3"; do

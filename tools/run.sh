@@ -33,15 +33,7 @@ else
 fi
 echo "Starting a virtual display (Xvfb) to show that the program starts; it will be closed again."
 
-app_pid=
-cleanup() {
-    if [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; then
-        kill "$app_pid" 2>/dev/null || true
-        wait "$app_pid" 2>/dev/null || true
-    fi
-    stop_virtual_display
-}
-trap cleanup EXIT
+trap stop_program_and_display EXIT
 
 start_virtual_display 1024x768x24
 echo "Virtual display: $DISPLAY"
@@ -50,15 +42,15 @@ log=$build/startup.log
 picture=$build/startup.png
 rm -f "$picture"
 "$build/vestrel" >"$log" 2>&1 &
-app_pid=$!
+APP_PID=$!
 
-if ! window=$(wait_for_window "$app_pid" 30); then
-    if kill -0 "$app_pid" 2>/dev/null; then
+if ! window=$(wait_for_window "$APP_PID" 30); then
+    if kill -0 "$APP_PID" 2>/dev/null; then
         echo "FAILED: the window \"$VESTREL_TITLE\" did not appear within 30 s." >&2
     else
         status=0
-        wait "$app_pid" || status=$?
-        app_pid=
+        wait "$APP_PID" || status=$?
+        APP_PID=
         echo "FAILED: the program ended (exit status $status) before its window appeared." >&2
     fi
     echo "Program output ($log):" >&2
@@ -71,13 +63,13 @@ sleep 1
 import -window root "$picture"
 
 status=0
-if close_window "$window" "$app_pid" 10; then
-    wait "$app_pid" || status=$?
-    app_pid=
+if close_window "$window" "$APP_PID" 10; then
+    wait "$APP_PID" || status=$?
+    APP_PID=
     closed="closed with Alt+F4 (exit status $status)"
 else
-    wait "$app_pid" 2>/dev/null || true
-    app_pid=
+    wait "$APP_PID" 2>/dev/null || true
+    APP_PID=
     closed="did not close on Alt+F4 within 10 s and was killed"
 fi
 

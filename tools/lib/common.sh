@@ -77,6 +77,20 @@ start_virtual_display() {
     return 1
 }
 
+# The program started on the virtual display, if any: stop_program_and_display ends it first.
+APP_PID=
+
+# stop_program_and_display: ends the program (when it still runs) and then the virtual display; meant for
+# an EXIT trap.
+stop_program_and_display() {
+    if [[ -n $APP_PID ]] && kill -0 "$APP_PID" 2>/dev/null; then
+        kill "$APP_PID" 2>/dev/null || true
+        wait "$APP_PID" 2>/dev/null || true
+    fi
+    APP_PID=
+    stop_virtual_display
+}
+
 stop_virtual_display() {
     local pid
     for pid in "$WM_PID" "$XVFB_PID"; do
