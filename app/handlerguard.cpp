@@ -6,18 +6,26 @@
 #include <QApplication>
 #include <QWidget>
 
+namespace {
+
+// The box must get the clicks that dismiss it.
+void releaseMouse()
+{
+    if (QWidget *grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+}
+
+} // namespace
+
 void runHandler(const std::function<void()> &handler)
 {
     try {
         handler();
-        return;
     } catch (const Exception &e) {
-        if (QWidget *grabber = QWidget::mouseGrabber())
-            grabber->releaseMouse();
+        releaseMouse();
         showException(&e);
     } catch (...) {
-        if (QWidget *grabber = QWidget::mouseGrabber())
-            grabber->releaseMouse();
+        releaseMouse();
         showException(nullptr);
     }
 }

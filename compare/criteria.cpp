@@ -88,27 +88,19 @@ class DirectoryText
 {
 public:
     explicit DirectoryText(QLineEdit *edit) : m_edit(edit) {}
-    // The text as it stands now, and whether it changed since the last call.
-    const QString &read(bool *changed = nullptr)
+    // Makes the directory the edit names now the current one; changed tells whether the text differs
+    // from the one entered last time.
+    bool enter(const std::function<QByteArray(const QString &)> &resolve, bool *changed = nullptr)
     {
         QString text = m_edit->text();
-        const bool differs = !m_read || text != m_text;
+        const bool differs = !m_entered || text != m_text;
         if (differs) {
             m_text = std::move(text);
-            m_read = true;
-            m_converted = false;
+            m_bytes = resolve(m_text);
+            m_entered = true;
         }
         if (changed)
             *changed = differs;
-        return m_text;
-    }
-    bool enter(const std::function<QByteArray(const QString &)> &resolve)
-    {
-        read();
-        if (!m_converted) {
-            m_bytes = resolve(m_text);
-            m_converted = true;
-        }
         return SetCurrentDir(m_bytes);
     }
 
@@ -116,8 +108,7 @@ private:
     QLineEdit *m_edit;
     QString m_text;
     QByteArray m_bytes;
-    bool m_read = false;
-    bool m_converted = false;
+    bool m_entered = false;
 };
 
 // One directory-1 file against directory 2's files from position first on, in the criterion's order of
@@ -181,8 +172,7 @@ void TfMain::compareByKey(quint32 mask, const KeyCriterion &c)
         ++p1;
         pacing::ProcessMessages();
         bool changed = false;
-        dir2Text.read(&changed);
-        if (!dir2Text.enter(resolve))
+        if (!dir2Text.enter(resolve, &changed))
             return end();
         if (!listed || changed || literal) {
             m_progress.flush(); // it may refer to the listing about to be replaced
