@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compare/criteriontexts.h"
 #include "compare/pathstack.h"
 #include "compare/progress.h"
 
@@ -126,18 +127,24 @@ private:
     void enterBusyState();
     void enterIdleState();
     void flushRunOutput();
-    QByteArray runPath(const QString &dirText) const;
+    // Makes the directory a path text names current: a relative text means the same place for the
+    // whole run, the directory that was current when the run checked its paths.
+    bool enterRunDirectory(const QString &dirText);
 
     class RunScope;
-    struct KeyCriterion;
-    void compareByKey(quint32 mask, const KeyCriterion &criterion);
+    class DirectoryText;
+    class NameVisitor;
+    class KeyVisitor;
+    class ContentsVisitor;
+    void compareByKey(quint32 mask, Criterion criterion);
     void compareContentsByClasses(const PathStack &stack1, const PathStack &stack2);
     void compareContentsLiterally(PathStack stack1, PathStack stack2);
-    // A path of a stack as the file system must see it: relative texts mean the run's starting directory.
-    QByteArray runFilePath(const QByteArray &path) const;
+    // The qualifying files of the current directory, listed once for the whole run.
+    Listing listingHere(quint32 mask);
 
     ProgressText m_progress;
-    QByteArray m_runBase; // the current directory when the run checked its paths
+    DirectoryAnchor m_runBase; // the directory that was current when the run checked its paths
+    RunListings m_listings;
     bool m_comparing = false;
     bool m_closePending = false;
     bool m_hourglass = false;

@@ -91,9 +91,9 @@ struct Best
 
 // A criterion as the benchmark drives it: its box (none: the inventory alone), the tag of its lines, and
 // the keys the plain loop compares for it.
-struct Criterion
+struct BenchCriterion
 {
-    Criterion(const char *label, QCheckBox *TfMain::*box, const char *tag,
+    BenchCriterion(const char *label, QCheckBox *TfMain::*box, const char *tag,
               std::vector<qint64> DirectoryKeys::*keys)
         : label(label), box(box), tag(tag), keys(keys)
     {
@@ -143,7 +143,7 @@ double timePlainLoop(const std::vector<qint64> &first, const std::vector<qint64>
 
 // One click per criterion and one with none (the inventory, taken off the others), interleaved within each
 // repetition so that a passing load spreads over all of them alike.
-void measureCriteria(TfMain &w, const DatasetPairPaths &paths, std::vector<Criterion> &criteria,
+void measureCriteria(TfMain &w, const DatasetPairPaths &paths, std::vector<BenchCriterion> &criteria,
                      int repetitions)
 {
     QHash<QByteArray, qint64> ids;
@@ -151,7 +151,7 @@ void measureCriteria(TfMain &w, const DatasetPairPaths &paths, std::vector<Crite
     const DirectoryKeys keys2 = readKeys(paths.second, ids);
     setPaths(w, paths);
     for (int i = 0; i < repetitions; ++i) {
-        for (Criterion &c : criteria) {
+        for (BenchCriterion &c : criteria) {
             if (c.keys)
                 c.plain.add(timePlainLoop(keys1.*c.keys, keys2.*c.keys, c.expectedLines));
             checkOnly(w, c.box);
@@ -214,17 +214,17 @@ const char *verdict(bool met)
     return met ? "ok" : "MISSED";
 }
 
-void printCriteria(const std::vector<Criterion> &criteria, qint64 pairs)
+void printCriteria(const std::vector<BenchCriterion> &criteria, qint64 pairs)
 {
     const double inventoryMs = criteria.front().run.ms;
     std::printf("%-9s %9s %9s %11s %9s %8s %10s %10s %8s\n", "criterion", "click ms", "crit. ms", "pairs/s",
                 "plain ms", "ratio", "lines", "expected", "gap ms");
-    const Criterion &none = criteria.front();
+    const BenchCriterion &none = criteria.front();
     std::printf("%-9s %9.1f %9s %11s %9s %8s %10lld %10lld %8.1f  lines %s\n", none.label, inventoryMs, "-",
                 "-", "-", "-", qint64(none.lines), qint64(none.expectedLines), none.run.worstGapMs,
                 none.linesRight ? "right" : "WRONG");
     for (size_t i = 1; i < criteria.size(); ++i) {
-        const Criterion &c = criteria[i];
+        const BenchCriterion &c = criteria[i];
         const double criterionMs = c.run.ms - inventoryMs;
         const double ratio = criterionMs / c.plain.ms;
         std::printf("%-9s %9.1f %9.1f %11.3g %9.1f %7.2fx %10lld %10lld %8.1f  ratio %s, lines %s\n", c.label,
@@ -267,7 +267,7 @@ int main(int argc, char **argv)
     // First, while the process's memory holds no earlier run's lines.
     const DenseFigures denseFigures = measureDenseRun(w, dense, repetitions);
 
-    std::vector<Criterion> criteria{
+    std::vector<BenchCriterion> criteria{
         {"none", nullptr, "", nullptr},
         {"name", &TfMain::cbByName, "[by name]", &DirectoryKeys::nameIds},
         {"size", &TfMain::cbByVolume, "[by volume]", &DirectoryKeys::sizes},
@@ -287,7 +287,7 @@ int main(int argc, char **argv)
     printDense(denseFigures);
 
     bool allRight = denseFigures.linesRight;
-    for (const Criterion &c : criteria)
+    for (const BenchCriterion &c : criteria)
         allRight = allRight && c.linesRight;
     return allRight ? 0 : 1;
 }

@@ -1,19 +1,21 @@
 // The content criterion: every pair of files, directory 1 in the outer loop, whose bytes are all equal.
 //
-// The pair loops keep their order of steps. Instead of reading both files of every pair, the files of one
-// size are read once, the first time a pair of that size needs an answer, and split into classes of equal
-// contents (compare/contentclasses.h); a pair then coincides when both files are in one class. In literal
-// pacing the files of every pair are read and compared byte by byte, as the progress texts tell.
+// Instead of reading both files of every pair, the files of one size are read once, the first time a pair
+// of that size needs an answer, and split into classes of equal contents (compare/contentclasses.h); a
+// pair then coincides when both files are in one class, and the pair walk (compare/pairwalk.h) visits only
+// the pairs of one class. In literal pacing the files of every pair are read and compared byte by byte, as
+// the progress texts tell.
 
 #include "app/vestrel.h"
 
 #include "compare/contentclasses.h"
+#include "compare/criteriontexts.h"
 #include "compare/flags.h"
 #include "compare/listing.h"
 #include "compare/pacing.h"
+#include "compare/pairwalk.h"
 #include "platform/fileread.h"
 
-#include <QHash>
 #include <QScopeGuard>
 
 #include <map>
@@ -21,28 +23,209 @@
 
 namespace {
 
-const QString kContentsProgress = QStringLiteral("[by contents]  ");
-const QLatin1StringView kContentsTag("[by contents]");
 constexpr qint64 kLiteralBlock = 64 << 10;
 
-struct FileKey
-{
-    quint64 device;
-    quint64 inode;
-    bool operator<(const FileKey &o) const
-    {
-        return device != o.device ? device < o.device : inode < o.inode;
-    }
-};
-
-// The entries of one stack in the order its loop pops them, each with the file it names (-1: none).
+// A stack's entries in the order its loop pops them, each with the file it names (-1: none) and the
+// directory the file is in.
 struct Entries
 {
     std::vector<QByteArray> names;
     std::vector<int> files;
 };
 
+// The directories of the stacks' paths, each held open once: a stack's paths share one.
+class Directories
+{
+public:
+    explicit Directories(const DirectoryAnchor &base) : m_base(base) {}
+    // The directory part of a full path, held open; a path without one is in the run's directory.
+    const DirectoryAnchor &of(const QByteArray &path)
+    {
+        const qsizetype cut = path.lastIndexOf('/') + 1;
+        if (!m_last || m_lastPath.size() != cut || !path.startsWith(m_lastPath)) {
+            m_lastPath = path.left(cut);
+            std::unique_ptr<DirectoryAnchor> &anchor = m_open[m_lastPath];
+            if (!anchor)
+                anchor = std::make_unique<DirectoryAnchor>(m_base, cut > 0 ? m_lastPath : QByteArray("."));
+            m_last = anchor.get();
+        }
+        return *m_last;
+    }
+
+private:
+    const DirectoryAnchor &m_base;
+    std::map<QByteArray, std::unique_ptr<DirectoryAnchor>> m_open;
+    QByteArray m_lastPath;
+    const DirectoryAnchor *m_last = nullptr;
+};
+
 } // namespace
+
+// Rows are stack 1's entries, columns stack 2's. Each entry's key is its file's class once the files of its
+// size are classified; before that, a pair of one size is where the reading happens.
+class TfMain::ContentsVisitor final : public PairVisitor
+{
+public:
+    ContentsVisitor(TfMain &window, const PathStack &stack1, const PathStack &stack2)
+        : m_window(window), m_directories(window.m_runBase)
+    {
+        m_first = entriesOf(stack1, &ContentFile::firstSide);
+        m_second = entriesOf(stack2, &ContentFile::secondSide);
+        for (size_t f = 0; f < m_files.size(); ++f)
+            m_bySize[m_sizes[f]].push_back(int(f));
+        const size_t count2 = m_second.names.size();
+        m_size2.assign(count2, kNoSize);
+        m_class2.assign(count2, kNone);
+        for (size_t j = 0; j < count2; ++j) {
+            if (const int f = m_second.files[j]; f >= 0) {
+                m_size2[j] = m_sizes[size_t(f)];
+                m_class2[j] = kUnread;
+            }
+        }
+        m_bySize2 = ColumnIndex(m_size2, kNoSize);
+        m_read.assign(m_files.size(), 0);
+    }
+
+    qint64 rows() const { return qint64(m_first.names.size()); }
+    qint64 columns() const override { return qint64(m_second.names.size()); }
+    bool enterRow(qint64 i) override
+    {
+        m_file1 = m_first.files[size_t(i)];
+        m_size1 = m_file1 >= 0 ? m_sizes[size_t(m_file1)] : kNoSize;
+        m_class1 = m_file1 < 0               ? kNone
+                   : m_read[size_t(m_file1)] ? m_files[size_t(m_file1)].contentClass
+                                             : kUnread;
+        followClass(0);
+        return true;
+    }
+    qint64 nextCandidate(qint64, qint64 from) override { return m_row.next(from, columns()); }
+    bool read(qint64, qint64 j) override
+    {
+        // Only a pair of one size needs bytes, and only the first time.
+        if (m_class1 != kUnread || m_size2[size_t(j)] != m_size1)
+            return true;
+        if (!classify(m_size1))
+            return false;
+        m_class1 = m_files[size_t(m_file1)].contentClass;
+        followClass(j);
+        return true;
+    }
+    bool coincide(qint64, qint64 j) override { return m_class1 >= 0 && m_class2[size_t(j)] == m_class1; }
+    void report(qint64 i, qint64 j) override
+    {
+        m_window.AddResultLine(textsOf(Criterion::Contents).tag, m_first.names[size_t(i)],
+                               m_second.names[size_t(j)]);
+    }
+    void progress(qint64 i, qint64 j) override
+    {
+        m_window.m_progress.setPair(textsOf(Criterion::Contents).progress, m_first.names[size_t(i)],
+                                    m_second.names[size_t(j)]);
+    }
+
+private:
+    static constexpr int kNone = -1;   // coincides with nothing
+    static constexpr int kUnread = -2; // the files of its size are not classified yet
+    static constexpr qint64 kNoSize = -1;
+
+    Entries entriesOf(const PathStack &stack, int ContentFile::*side);
+    // Reads the files of one size into classes; false when a stop came meanwhile.
+    bool classify(qint64 size);
+    // The row's candidates from column from on: the columns of its class, or of its size while unread.
+    void followClass(qint64 from)
+    {
+        if (m_class1 >= 0)
+            m_row = size_t(m_class1) < m_byClass.size()
+                        ? ColumnIndex::Cursor(m_byClass[size_t(m_class1)], from)
+                        : ColumnIndex::Cursor();
+        else if (m_class1 == kUnread)
+            m_row = m_bySize2.columnsOf(m_size1, from);
+        else
+            m_row = ColumnIndex::Cursor();
+    }
+
+    TfMain &m_window;
+    Directories m_directories;
+    // Every path becomes an entry naming a file; entries that name the same file share it.
+    std::vector<ContentFile> m_files;
+    std::vector<qint64> m_sizes;
+    std::map<FileIdentity, int> m_known;
+    Entries m_first, m_second;
+    std::map<qint64, std::vector<int>> m_bySize;
+    // Per column, its size and its class (kUnread until the files of its size are classified).
+    std::vector<qint64> m_size2;
+    std::vector<int> m_class2;
+    ColumnIndex m_bySize2;
+    std::vector<std::vector<qint64>> m_byClass; // the columns of each class, in order
+    std::vector<char> m_read;
+    int m_nextClass = 0;
+    // The row being walked.
+    int m_file1 = -1;
+    qint64 m_size1 = kNoSize;
+    int m_class1 = kNone;
+    ColumnIndex::Cursor m_row;
+};
+
+Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFile::*side)
+{
+    Entries e;
+    const QualifyingFiles *listed = stack.listing();
+    for (qsizetype k = stack.size() - 1; k >= 0; --k) {
+        pacing::keepAlive();
+        const QByteArray &path = stack.at(k);
+        e.names.push_back(namePart(path));
+        const DirectoryAnchor &directory = m_directories.of(path);
+        qint64 size;
+        FileIdentity identity;
+        if (listed) {
+            // The listing looked at every file a moment ago; it is checked again when it is opened.
+            size = listed->sizes[size_t(k)];
+            identity = listed->identities[size_t(k)];
+        } else if (!regularFileFacts(e.names.back(), size, identity.device, identity.inode,
+                                     directory.descriptor())) {
+            e.files.push_back(-1);
+            continue;
+        }
+        if (!directory.isValid()) {
+            e.files.push_back(-1);
+            continue;
+        }
+        auto [it, added] = m_known.try_emplace(identity, int(m_files.size()));
+        if (added) {
+            m_files.push_back({directory.descriptor(), e.names.back()});
+            m_files.back().device = identity.device;
+            m_files.back().inode = identity.inode;
+            m_sizes.push_back(size);
+        }
+        ++(m_files[size_t(it->second)].*side);
+        e.files.push_back(it->second);
+    }
+    return e;
+}
+
+bool TfMain::ContentsVisitor::classify(qint64 size)
+{
+    const ClassifyHooks hooks{[] {
+                                  pacing::ProcessMessagesAfterWork();
+                                  return bStop;
+                              },
+                              [this](const ContentFile &a, const ContentFile &b, qint64 byte) {
+                                  m_window.m_progress.setPairAt(textsOf(Criterion::Contents).progress, a.name,
+                                                                b.name, byte);
+                              }};
+    const std::vector<int> &group = m_bySize[size];
+    if (!classifyContents(m_files, group, size, bSameDir, m_nextClass, hooks))
+        return false;
+    for (int f : group)
+        m_read[size_t(f)] = 1;
+    m_byClass.resize(size_t(m_nextClass));
+    for (const qint64 j : m_bySize2.columnsWith(size)) {
+        const int cls = m_files[size_t(m_second.files[size_t(j)])].contentClass;
+        m_class2[size_t(j)] = cls;
+        if (cls >= 0)
+            m_byClass[size_t(cls)].push_back(j);
+    }
+    return true;
+}
 
 void TfMain::CompareByContents(PathStack stack1, PathStack stack2)
 {
@@ -54,111 +237,9 @@ void TfMain::CompareByContents(PathStack stack1, PathStack stack2)
 
 void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &stack2)
 {
-    // Every path becomes an entry naming a file; entries that name the same file share it.
-    std::vector<ContentFile> files;
-    std::vector<qint64> sizes;
-    std::map<FileKey, int> known;
-    // The directories the stacks' files are in, each opened once (a stack's paths share one).
-    std::map<QByteArray, std::unique_ptr<DirectoryHandle>> directories;
-    auto directoryOf = [&](const QByteArray &path) {
-        const QByteArray dir = path.left(path.lastIndexOf('/') + 1);
-        std::unique_ptr<DirectoryHandle> &handle = directories[dir];
-        if (!handle)
-            handle = std::make_unique<DirectoryHandle>(dir.isEmpty() ? QByteArray(".") : dir);
-        return handle->descriptor();
-    };
-    auto entriesOf = [&](const PathStack &stack, int ContentFile::*side) {
-        Entries e;
-        for (qsizetype i = stack.size() - 1; i >= 0; --i) {
-            pacing::keepAlive();
-            const QByteArray path = runFilePath(stack.at(i));
-            e.names.push_back(namePart(path));
-            const int directory = directoryOf(path);
-            qint64 size;
-            quint64 device, inode;
-            if (!regularFileFacts(e.names.back(), size, device, inode, directory)) {
-                e.files.push_back(-1);
-                continue;
-            }
-            auto [it, added] = known.try_emplace(FileKey{device, inode}, int(files.size()));
-            if (added) {
-                files.push_back({directory, e.names.back()});
-                files.back().device = device;
-                files.back().inode = inode;
-                sizes.push_back(size);
-            }
-            ++(files[size_t(it->second)].*side);
-            e.files.push_back(it->second);
-        }
-        return e;
-    };
-    const Entries first = entriesOf(stack1, &ContentFile::firstSide);
-    const Entries second = entriesOf(stack2, &ContentFile::secondSide);
-
-    std::map<qint64, std::vector<int>> bySize;
-    for (size_t f = 0; f < files.size(); ++f)
-        bySize[sizes[f]].push_back(int(f));
-    const ClassifyHooks hooks{[] {
-                                  pacing::ProcessMessagesAfterWork();
-                                  return bStop;
-                              },
-                              [this](const ContentFile &a, const ContentFile &b, qint64 byte) {
-                                  m_progress.setPairAt(kContentsProgress, a.name, b.name, byte);
-                              }};
-    // Per directory-2 entry, its size and its class: kUnread until the files of its size have been read,
-    // -1 when it can coincide with nothing. The pair loop then compares two numbers.
-    constexpr int kUnread = -2;
-    const size_t count2 = second.names.size();
-    std::vector<qint64> size2(count2, -1);
-    std::vector<int> class2(count2, -1);
-    std::map<qint64, std::vector<size_t>> entries2BySize;
-    for (size_t j = 0; j < count2; ++j) {
-        if (const int f = second.files[j]; f >= 0) {
-            size2[j] = sizes[size_t(f)];
-            class2[j] = kUnread;
-            entries2BySize[size2[j]].push_back(j);
-        }
-    }
-    std::vector<char> read(files.size(), 0);
-    int nextClass = 0;
-    // Reads the files of one size into classes; false when a stop came meanwhile.
-    auto readSize = [&](qint64 size) {
-        const std::vector<int> &group = bySize[size];
-        if (!classifyContents(files, group, size, bSameDir, nextClass, hooks))
-            return false;
-        for (int f : group)
-            read[size_t(f)] = 1;
-        for (size_t j : entries2BySize[size])
-            class2[j] = files[size_t(second.files[j])].contentClass;
-        return true;
-    };
-
-    QByteArray name1; // outlives the loop body: the recorded progress refers to it
-    // Written out while the names it refers to still exist.
     const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
-    for (size_t i = 0; i < first.names.size(); ++i) {
-        pacing::ProcessMessages();
-        name1 = first.names[i];
-        const int f1 = first.files[i];
-        const qint64 size1 = f1 >= 0 ? sizes[size_t(f1)] : -2; // -2: equal to no entry's size
-        int class1 = f1 < 0 ? -1 : read[size_t(f1)] ? files[size_t(f1)].contentClass : kUnread;
-        for (size_t j = 0; j < count2; ++j) {
-            pacing::ProcessMessages();
-            if (bSameDir && j <= i)
-                continue;
-            // The read step: only a pair of one size needs bytes, and only the first time.
-            if (class1 == kUnread && size2[j] == size1) {
-                if (!readSize(size1))
-                    return;
-                class1 = files[size_t(f1)].contentClass;
-            }
-            if (bStop)
-                return;
-            if (class1 >= 0 && class2[j] == class1)
-                AddResultLine(kContentsTag, name1, second.names[j]);
-            m_progress.setPair(kContentsProgress, name1, second.names[j]);
-        }
-    }
+    ContentsVisitor visitor(*this, stack1, stack2);
+    walkPairs(visitor.rows(), {PairSteps::HandOverReadPollLineProgress, bSameDir, true}, visitor, bStop);
 }
 
 namespace {
@@ -169,7 +250,11 @@ struct LiteralFile
     ReadOnlyFile file;
     qint64 count = -1;
 
-    void open(const QByteArray &path) { count = file.open(path) ? file.size() : -1; }
+    void open(Directories &directories, const QByteArray &path)
+    {
+        const DirectoryAnchor &directory = directories.of(path);
+        count = directory.isValid() && file.open(namePart(path), directory.descriptor()) ? file.size() : -1;
+    }
 };
 
 } // namespace
@@ -177,24 +262,26 @@ struct LiteralFile
 void TfMain::compareContentsLiterally(PathStack stack1, PathStack stack2)
 {
     std::unique_ptr<char[]> block1(new char[kLiteralBlock]), block2(new char[kLiteralBlock]);
-    QByteArray name1, name2;
+    Directories directories(m_runBase);
+    const QString &prefix = textsOf(Criterion::Contents).progress;
+    const QLatin1StringView tag = textsOf(Criterion::Contents).tag;
     const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
     for (quint32 i = 0; !stack1.empty(); ++i) {
         pacing::ProcessMessages();
-        name1 = namePart(stack1.top());
+        const QByteArray name1 = namePart(stack1.top());
         LiteralFile file1;
-        file1.open(runFilePath(stack1.top()));
+        file1.open(directories, stack1.top());
         stack1.pop();
         PathStack work = stack2;
         for (quint32 j = 0; !work.empty(); ++j) {
             pacing::ProcessMessages();
-            name2 = namePart(work.top());
+            const QByteArray name2 = namePart(work.top());
             if (bSameDir && j <= i) {
                 work.pop();
                 continue;
             }
             LiteralFile file2;
-            file2.open(runFilePath(work.top()));
+            file2.open(directories, work.top());
             work.pop();
             if (bStop)
                 return;
@@ -208,7 +295,7 @@ void TfMain::compareContentsLiterally(PathStack stack1, PathStack stack2)
                         !file2.file.readAt(k, block2.get(), length))
                         break;
                     for (qint64 b = 0; b < length; ++b, ++k) {
-                        m_progress.setPairAt(kContentsProgress, name1, name2, k);
+                        m_progress.setPairAt(prefix, name1, name2, k);
                         if (bStop)
                             return;
                         pacing::ProcessMessages();
@@ -219,9 +306,9 @@ void TfMain::compareContentsLiterally(PathStack stack1, PathStack stack2)
                     }
                 }
                 if (k == file1.count)
-                    AddResultLine(kContentsTag, name1, name2);
+                    AddResultLine(tag, name1, name2);
             }
-            m_progress.setPair(kContentsProgress, name1, name2);
+            m_progress.setPair(prefix, name1, name2);
         }
     }
 }

@@ -1,208 +1,242 @@
 // The name, size and date criteria: every pair of files, directory 1 in the outer loop, one result line per
-// coincidence. The loops keep every step in its order; what makes them fast is that a step costs a few
-// instructions (paced hand-overs, progress recorded by reference, directory 2 listed once per path text).
+// coincidence. The pair walk (compare/pairwalk.h) keeps every step of the loops where it matters and passes
+// over the pairs whose keys differ.
 
 #include "app/vestrel.h"
 
+#include "compare/criteriontexts.h"
 #include "compare/flags.h"
 #include "compare/listing.h"
 #include "compare/pacing.h"
-#include "platform/dirsearch.h"
+#include "compare/pairwalk.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
 
 #include <QHash>
 #include <QLineEdit>
-
-#include <functional>
+#include <QScopeGuard>
 
 namespace {
 
-const QString kNameProgress = QStringLiteral("[by name]  ");
-const QString kVolumeProgress = QStringLiteral("[by volume]  ");
-const QString kTimeProgress = QStringLiteral("[by time]    ");
+// The file names of a stack in the order its loop pops them: top first.
+std::vector<QByteArray> namesInPopOrder(const PathStack &stack)
+{
+    std::vector<QByteArray> names;
+    names.reserve(size_t(stack.size()));
+    for (qsizetype i = stack.size() - 1; i >= 0; --i)
+        names.push_back(namePart(stack.at(i)));
+    return names;
+}
 
 } // namespace
 
-// The size and date criteria differ in the key they compare, their texts, and whether the stop flag is
-// polled before or after the hand-over.
-struct TfMain::KeyCriterion
+// Rows and columns are both stacks' names; a pair coincides when the names are the same bytes.
+class TfMain::NameVisitor final : public PairVisitor
 {
-    QLatin1StringView tag;
-    const QString &progress;
-    const std::vector<qint64> QualifyingFiles::*keys;
-    qint64 DirEntry::*key;
-    bool pollBeforeHandOver;
+public:
+    NameVisitor(TfMain &window, const PathStack &stack1, const PathStack &stack2)
+        : m_window(window), m_names1(namesInPopOrder(stack1)), m_names2(namesInPopOrder(stack2))
+    {
+        // Equal names get equal numbers, so that the index holds numbers rather than names.
+        std::vector<qint64> ids2;
+        ids2.reserve(m_names2.size());
+        for (const QByteArray &name : m_names2)
+            ids2.push_back(m_ids.insert(name, m_ids.value(name, m_ids.size())).value());
+        m_index = ColumnIndex(ids2, -1);
+    }
+
+    qint64 rows() const { return qint64(m_names1.size()); }
+    qint64 columns() const override { return qint64(m_names2.size()); }
+    bool enterRow(qint64 i) override
+    {
+        m_row = m_index.columnsOf(m_ids.value(m_names1[size_t(i)], -1), 0);
+        return true;
+    }
+    qint64 nextCandidate(qint64, qint64 from) override { return m_row.next(from, columns()); }
+    bool coincide(qint64 i, qint64 j) override { return m_names1[size_t(i)] == m_names2[size_t(j)]; }
+    void report(qint64 i, qint64 j) override
+    {
+        m_window.AddResultLine(textsOf(Criterion::Name).tag, m_names1[size_t(i)], m_names2[size_t(j)]);
+    }
+    void progress(qint64 i, qint64 j) override
+    {
+        m_window.m_progress.setPair(textsOf(Criterion::Name).progress, m_names1[size_t(i)],
+                                    m_names2[size_t(j)]);
+    }
+
+private:
+    TfMain &m_window;
+    std::vector<QByteArray> m_names1, m_names2;
+    QHash<QByteArray, qint64> m_ids;
+    ColumnIndex m_index;
+    ColumnIndex::Cursor m_row;
 };
 
 void TfMain::CompareByName(PathStack stack1, PathStack stack2)
 {
-    // Every pass over a fresh copy of stack 2 pops the same names in the same order: top to bottom.
-    std::vector<QByteArray> names2;
-    std::vector<int> ids2;
-    QHash<QByteArray, int> ids;
-    names2.reserve(size_t(stack2.size()));
-    for (qsizetype i = stack2.size() - 1; i >= 0; --i) {
-        names2.push_back(namePart(stack2.at(i)));
-        auto id = ids.constFind(names2.back());
-        if (id == ids.cend())
-            id = ids.insert(names2.back(), int(ids.size()));
-        ids2.push_back(id.value());
-    }
-
-    QByteArray name1; // outlives the loop body: the recorded progress refers to it
-    while (!stack1.empty()) {
-        pacing::ProcessMessages();
-        name1 = namePart(stack1.top());
-        stack1.pop();
-        const int id1 = ids.value(name1, -1);
-        for (size_t j = 0; j < names2.size(); ++j) {
-            m_progress.setPair(kNameProgress, name1, names2[j]);
-            if (bStop) {
-                m_progress.flush();
-                return;
-            }
-            pacing::ProcessMessages();
-            if (ids2[j] == id1)
-                AddResultLine(QLatin1StringView("[by name]    "), name1, names2[j]);
-        }
-    }
-    m_progress.flush();
+    const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
+    NameVisitor visitor(*this, stack1, stack2);
+    walkPairs(visitor.rows(), {PairSteps::ProgressPollHandOverLine}, visitor, bStop);
 }
 
 void TfMain::CompareByVolume(quint32 mask)
 {
-    compareByKey(mask, {QLatin1StringView("[by volume]  "), kVolumeProgress, &QualifyingFiles::sizes,
-                        &DirEntry::Size, false});
+    compareByKey(mask, Criterion::Volume);
 }
 
 void TfMain::CompareByTime(quint32 mask)
 {
-    compareByKey(mask, {QLatin1StringView("[by time]  "), kTimeProgress, &QualifyingFiles::timeKeys,
-                        &DirEntry::TimeKey, true});
+    compareByKey(mask, Criterion::Time);
 }
 
-namespace {
-
-// The directory a path edit names, as bytes for the system: converted again only when the text changes.
-class DirectoryText
+// The directory a path edit names, as the system sees it: converted again only when the text changes.
+class TfMain::DirectoryText
 {
 public:
-    explicit DirectoryText(QLineEdit *edit) : m_edit(edit) {}
+    DirectoryText(TfMain &window, QLineEdit *edit) : m_window(window), m_edit(edit) {}
     // Makes the directory the edit names now the current one; changed tells whether the text differs
     // from the one entered last time.
-    bool enter(const std::function<QByteArray(const QString &)> &resolve, bool *changed = nullptr)
+    bool enter(bool *changed = nullptr)
     {
         QString text = m_edit->text();
         const bool differs = !m_entered || text != m_text;
         if (differs) {
             m_text = std::move(text);
-            m_bytes = resolve(m_text);
+            m_bytes = pathBytes(m_text);
             m_entered = true;
         }
         if (changed)
             *changed = differs;
-        return SetCurrentDir(m_bytes);
+        return SetCurrentDirFrom(m_window.m_runBase, m_bytes);
     }
+    // Enters the directory entered last time again, without reading the edit.
+    void enterAgain() const { SetCurrentDirFrom(m_window.m_runBase, m_bytes); }
 
 private:
+    TfMain &m_window;
     QLineEdit *m_edit;
     QString m_text;
     QByteArray m_bytes;
     bool m_entered = false;
 };
 
-// One directory-1 file against directory 2's files from position first on, in the criterion's order of
-// steps. The loop is the hot spot of the criterion (10^8 pairs for two directories of 10^4 files): the
-// poll order is fixed at compile time, and outside literal pacing the progress text follows the position
-// j by reference instead of being recorded for every pair. Returns false when a stop ends the criterion.
-template <bool PollBeforeHandOver, bool RecordEachPair, class Report, class Record>
-bool scanSecondDirectory(qint64 key1, const qint64 *keys2, qsizetype first, qsizetype count, qsizetype &j,
-                         Report report, Record record)
+// The size and date criteria: rows are directory 1's qualifying files, columns directory 2's, searched
+// again for every row in the loop that the walk stands for. Between two real hand-overs the path edits
+// cannot change, so directory 2's listing is kept while its text stays the same, and the changes of
+// directory that a row makes are made only when they can be seen: at the first row after a hand-over,
+// at a hand-over itself, and at the end.
+class TfMain::KeyVisitor final : public PairVisitor
 {
-    for (j = first; j < count; ++j) {
-        if (keys2[j] == key1)
-            report(j);
-        if constexpr (RecordEachPair)
-            record(j);
-        if constexpr (PollBeforeHandOver) {
-            if (bStop)
-                return false;
-            pacing::ProcessMessages();
-        } else {
-            pacing::ProcessMessages();
-            if (bStop)
-                return false;
-        }
+public:
+    KeyVisitor(TfMain &window, quint32 mask, Criterion criterion)
+        : m_window(window), m_mask(mask), m_texts(textsOf(criterion)),
+          m_keys(criterion == Criterion::Volume ? &QualifyingFiles::sizes : &QualifyingFiles::timeKeys),
+          m_dir1(window, window.ePath1), m_dir2(window, window.ePath2)
+    {
     }
-    return true;
+
+    // Enters directory 1 and lists it; false when the criterion does nothing.
+    bool start()
+    {
+        if (!m_dir1.enter())
+            return false;
+        m_actual = m_literal = Where::Dir1;
+        m_entered1 = pacing::handOvers();
+        m_rows = m_window.listingHere(m_mask);
+        return true;
+    }
+    qint64 rows() const { return m_rows->count(); }
+
+    qint64 columns() const override { return m_columns ? m_columns->count() : 0; }
+    bool enterRow(qint64 i) override
+    {
+        if (needsReal(m_entered2)) {
+            bool changed = false;
+            if (!m_dir2.enter(&changed))
+                return false; // the current directory stays where it was: directory 1
+            m_actual = Where::Dir2;
+            if (!m_columns || changed || pacing::isLiteral()) {
+                m_columns = m_window.listingHere(m_mask);
+                m_index = ColumnIndex(*m_columns.*m_keys, std::nullopt);
+            }
+        }
+        m_literal = Where::Dir2;
+        m_row = m_index.columnsOf(key1(i), 0);
+        return true;
+    }
+    bool leaveRow(qint64) override
+    {
+        if (needsReal(m_entered1)) {
+            if (!m_dir1.enter())
+                return false; // still in directory 2
+            m_actual = Where::Dir1;
+        }
+        m_literal = Where::Dir1;
+        return true;
+    }
+    qint64 nextCandidate(qint64, qint64 from) override { return m_row.next(from, columns()); }
+    bool coincide(qint64 i, qint64 j) override { return key1(i) == (*m_columns.*m_keys)[size_t(j)]; }
+    void report(qint64 i, qint64 j) override
+    {
+        m_window.AddResultLine(m_texts.tag, m_rows->names[size_t(i)], m_columns->names[size_t(j)]);
+    }
+    void progress(qint64 i, qint64 j) override
+    {
+        m_window.m_progress.setPair(m_texts.progress, m_rows->names[size_t(i)], m_columns->names[size_t(j)]);
+    }
+
+    // Brings the current directory to where the loop has it now.
+    void catchUp()
+    {
+        if (m_actual == m_literal)
+            return;
+        (m_literal == Where::Dir1 ? m_dir1 : m_dir2).enterAgain();
+        m_actual = m_literal;
+    }
+
+private:
+    enum class Where { Dir1, Dir2 };
+    // A change of directory is made for real in literal pacing, and after a hand-over, when the edits may
+    // have changed; otherwise it would enter the same directory as last time.
+    static bool needsReal(quint64 &enteredAt)
+    {
+        const quint64 now = pacing::handOvers();
+        if (!pacing::isLiteral() && enteredAt == now)
+            return false;
+        enteredAt = now;
+        return true;
+    }
+    qint64 key1(qint64 i) const { return (*m_rows.*m_keys)[size_t(i)]; }
+
+    TfMain &m_window;
+    quint32 m_mask;
+    const CriterionTexts &m_texts;
+    const std::vector<qint64> QualifyingFiles::*m_keys;
+    DirectoryText m_dir1, m_dir2;
+    Listing m_rows, m_columns;
+    ColumnIndex m_index;
+    ColumnIndex::Cursor m_row;
+    Where m_actual = Where::Dir1, m_literal = Where::Dir1;
+    quint64 m_entered1 = 0, m_entered2 = ~quint64(0);
+};
+
+void TfMain::compareByKey(quint32 mask, Criterion criterion)
+{
+    const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
+    KeyVisitor visitor(*this, mask, criterion);
+    if (!visitor.start())
+        return;
+    const pacing::BeforeHandOver catchUp([&visitor] { visitor.catchUp(); });
+    const PairSteps steps = criterion == Criterion::Volume ? PairSteps::LineProgressHandOverPoll
+                                                           : PairSteps::LineProgressPollHandOver;
+    walkPairs(visitor.rows(), {steps, bSameDir}, visitor, bStop);
+    visitor.catchUp();
 }
 
-} // namespace
-
-void TfMain::compareByKey(quint32 mask, const KeyCriterion &c)
+Listing TfMain::listingHere(quint32 mask)
 {
-    qint64 p1 = 0;
-    const auto resolve = [this](const QString &text) { return runPath(text); };
-    DirectoryText dir1Text(ePath1), dir2Text(ePath2);
-    if (!dir1Text.enter(resolve))
-        return;
-    DirEntry search1;
-    if (FindFirst("*.*", mask, search1) != 0)
-        return;
-
-    // Directory 2 is searched again for every directory-1 file; within this call the listing is kept while
-    // the path text stays the same (in literal pacing it is read afresh every time).
-    QualifyingFiles dir2;
-    bool listed = false;
-    QByteArray name1; // outlives the loop body: the recorded progress refers to it
-    qsizetype j = 0;  // likewise
-    auto end = [&] {
-        FindClose(search1);
-        m_progress.flush();
-    };
-    const bool literal = pacing::isLiteral();
-    const auto report = [&](qsizetype at) { AddResultLine(c.tag, name1, dir2.names[size_t(at)]); };
-    const auto record = [&](qsizetype at) { m_progress.setPair(c.progress, name1, dir2.names[size_t(at)]); };
-
-    do {
-        if (!isSelected(search1.Attr, mask)) {
-            pacing::keepAlive();
-            continue;
-        }
-        ++p1;
-        pacing::ProcessMessages();
-        bool changed = false;
-        if (!dir2Text.enter(resolve, &changed))
-            return end();
-        if (!listed || changed || literal) {
-            m_progress.flush(); // it may refer to the listing about to be replaced
-            dir2 = listQualifying(mask);
-            listed = true;
-        }
-        name1 = search1.Name;
-        const qint64 key1 = search1.*c.key;
-        const qint64 *keys2 = (dir2.*c.keys).data();
-        // Under the same-directory rule every pair with p2 <= p1 is passed over without any step.
-        const qsizetype first = bSameDir ? std::min<qsizetype>(p1, dir2.count()) : 0;
-        const qsizetype count = dir2.count();
-        if (first < count && !literal)
-            m_progress.setPairFrom(c.progress, name1, dir2.names.data(), &j);
-        bool going;
-        if (literal)
-            going = c.pollBeforeHandOver
-                        ? scanSecondDirectory<true, true>(key1, keys2, first, count, j, report, record)
-                        : scanSecondDirectory<false, true>(key1, keys2, first, count, j, report, record);
-        else
-            going = c.pollBeforeHandOver
-                        ? scanSecondDirectory<true, false>(key1, keys2, first, count, j, report, record)
-                        : scanSecondDirectory<false, false>(key1, keys2, first, count, j, report, record);
-        // The text follows j no further: it stays at the last pair tested.
-        if (first < count && !literal)
-            record(std::min(j, count - 1));
-        if (!going)
-            return end();
-        if (!dir1Text.enter(resolve))
-            return end();
-    } while (FindNext(search1) == 0);
-    end();
+    // Literal pacing searches the directory again every time, as the loops say.
+    if (pacing::isLiteral())
+        return std::make_shared<const QualifyingFiles>(listQualifying(mask));
+    return m_listings.here(mask);
 }

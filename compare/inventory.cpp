@@ -7,7 +7,6 @@
 #include "compare/resultview.h"
 #include "platform/dirsearch.h"
 #include "platform/filenames.h"
-#include "platform/files.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -60,12 +59,14 @@ void TfMain::CompareDirs()
 
 bool TfMain::takeInventory(const QString &dirText, PathStack &stack)
 {
-    if (!SetCurrentDir(runPath(dirText)))
+    if (!enterRunDirectory(dirText))
         return true;
     DirEntry entry;
     if (FindFirst("*.*", kindMask, entry) != 0)
         return true;
     const QByteArray directory = pathBytes(dirText) + '/';
+    // The facts of the files pushed, kept for the criteria, which then need not look at them again.
+    auto listing = std::make_shared<QualifyingFiles>();
     do {
         if (!isSelected(entry.Attr, kindMask)) {
             pacing::keepAlive();
@@ -79,8 +80,13 @@ bool TfMain::takeInventory(const QString &dirText, PathStack &stack)
             return false;
         }
         stack.push(directory + entry.Name);
+        listing->add(entry.Name, entry.Size, entry.TimeKey, entry.Identity);
     } while (FindNext(entry) == 0);
     FindClose(entry);
     m_progress.flush();
+    FileIdentity here;
+    if (!pacing::isLiteral() && currentDirIdentity(here))
+        m_listings.keep(here, listing);
+    stack.setListing(std::move(listing));
     return true;
 }

@@ -8,14 +8,25 @@ QualifyingFiles listQualifying(quint32 mask)
     QualifyingFiles files;
     DirEntry entry;
     for (int rc = FindFirst("*.*", mask, entry); rc == 0; rc = FindNext(entry)) {
-        if (!isSelected(entry.Attr, mask))
-            continue;
-        files.names.push_back(entry.Name);
-        files.sizes.push_back(entry.Size);
-        files.timeKeys.push_back(entry.TimeKey);
+        if (isSelected(entry.Attr, mask))
+            files.add(entry.Name, entry.Size, entry.TimeKey, entry.Identity);
     }
     FindClose(entry);
     return files;
+}
+
+Listing RunListings::here(quint32 mask)
+{
+    FileIdentity directory;
+    const bool known = currentDirIdentity(directory);
+    if (known) {
+        if (const auto found = m_byDirectory.find(directory); found != m_byDirectory.end())
+            return found->second;
+    }
+    auto listing = std::make_shared<const QualifyingFiles>(listQualifying(mask));
+    if (known)
+        m_byDirectory[directory] = listing;
+    return listing;
 }
 
 QByteArray namePart(const QByteArray &path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "compare/listing.h"
+
 #include <QByteArray>
 
 #include <deque>
@@ -17,6 +19,15 @@ public:
     // Position 0 is the bottom of the stack, the first entry the search returned.
     const QByteArray &at(qsizetype i) const { return m_paths[size_t(i)]; }
 
+    // What the listing that filled the stack found out about each file, position by position, so that no
+    // file needs to be looked at again; null when the stack does not hold exactly those files.
+    void setListing(Listing listing) { m_listing = std::move(listing); }
+    const QualifyingFiles *listing() const
+    {
+        return m_listing && m_listing->count() == size() ? m_listing.get() : nullptr;
+    }
+
 private:
     std::deque<QByteArray> m_paths;
+    Listing m_listing;
 };

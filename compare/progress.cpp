@@ -12,23 +12,19 @@ void ProgressText::syncWithPacing()
 
 void ProgressText::set(const QString &text)
 {
-    m_prefix = text;
-    m_kind = Kind::Text;
-    if (m_literal)
-        flush();
+    store(Kind::Text, text, QByteArray(), QByteArray());
 }
 
 void ProgressText::set(const QString &prefix, const QByteArray &name)
 {
-    m_prefix = prefix;
-    m_name = name;
-    m_kind = Kind::Named;
-    if (m_literal)
-        flush();
+    store(Kind::Named, prefix, name, QByteArray());
 }
 
 void ProgressText::flush()
 {
+    const auto pair = [this] {
+        return m_prefix + displayName(m_first) + QStringLiteral(" vs ") + displayName(m_second);
+    };
     switch (m_kind) {
     case Kind::None:
         return;
@@ -36,19 +32,13 @@ void ProgressText::flush()
         m_target->setText(m_prefix);
         break;
     case Kind::Named:
-        m_target->setText(m_prefix + displayName(m_name));
+        m_target->setText(m_prefix + displayName(m_first));
         break;
     case Kind::Pair:
-        m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") +
-                          displayName(*m_second));
-        break;
-    case Kind::PairFrom:
-        m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") +
-                          displayName(m_seconds[*m_position]));
+        m_target->setText(pair());
         break;
     case Kind::PairAt:
-        m_target->setText(*m_pairPrefix + displayName(*m_first) + QStringLiteral(" vs ") +
-                          displayName(*m_second) + QStringLiteral(" - byte ") + QString::number(m_byte));
+        m_target->setText(pair() + QStringLiteral(" - byte ") + QString::number(m_byte));
         break;
     }
     m_kind = Kind::None;

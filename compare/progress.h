@@ -5,9 +5,12 @@
 
 class QLineEdit;
 
-// The progress text of a run. The loops record it for every file or pair; it reaches the edit only just
-// before a real hand-over to the event loop and at the end of each phase, since nobody can see it in
-// between. In literal pacing every recorded text is written at once.
+// The progress text of a run. The loops record it at the files and pairs where it matters; it reaches the
+// edit only just before a real hand-over to the event loop and at the end of each phase, since nobody can
+// see it in between. In literal pacing every recorded text is written at once.
+//
+// What is recorded is held by value (the names are shared, not copied), so a recorded text can never
+// refer to names that are gone, however the loop that recorded it ended.
 class ProgressText
 {
 public:
@@ -16,57 +19,39 @@ public:
     void set(const QString &text);
     // The prefix followed by the displayed form of a file name.
     void set(const QString &prefix, const QByteArray &name);
-    // The prefix, the first name, " vs " and the second name. Recording a pair costs a few stores: the
-    // names are read when the text is written, so all three must stay valid until the next flush().
+    // The prefix, the first name, " vs " and the second name.
     void setPair(const QString &prefix, const QByteArray &first, const QByteArray &second)
     {
-        storePair(prefix, first, second);
-        m_kind = Kind::Pair;
-        if (m_literal)
-            flush();
-    }
-    // The pair of the first name and seconds[*position], whatever the position is when the text is
-    // written: a loop records its pair by moving its position, at no cost per pair.
-    void setPairFrom(const QString &prefix, const QByteArray &first, const QByteArray *seconds,
-                     const qsizetype *position)
-    {
-        storePair(prefix, first, first);
-        m_seconds = seconds;
-        m_position = position;
-        m_kind = Kind::PairFrom;
+        store(Kind::Pair, prefix, first, second);
     }
     // The same, followed by " - byte " and a byte index.
     void setPairAt(const QString &prefix, const QByteArray &first, const QByteArray &second, qint64 byte)
     {
-        storePair(prefix, first, second);
         m_byte = byte;
-        m_kind = Kind::PairAt;
-        if (m_literal)
-            flush();
+        store(Kind::PairAt, prefix, first, second);
     }
     void flush();
     // Follows the pacing mode; call when a run starts.
     void syncWithPacing();
 
 private:
-    void storePair(const QString &prefix, const QByteArray &first, const QByteArray &second)
-    {
-        m_pairPrefix = &prefix;
-        m_first = &first;
-        m_second = &second;
-    }
+    enum class Kind { None, Text, Named, Pair, PairAt };
 
-    enum class Kind { None, Text, Named, Pair, PairAt, PairFrom };
+    void store(Kind kind, const QString &prefix, const QByteArray &first, const QByteArray &second)
+    {
+        m_kind = kind;
+        m_prefix = prefix;
+        m_first = first;
+        m_second = second;
+        if (m_literal)
+            flush();
+    }
 
     QLineEdit *m_target;
     QString m_prefix;
-    QByteArray m_name;
-    const QString *m_pairPrefix = nullptr;
-    const QByteArray *m_first = nullptr;
-    const QByteArray *m_second = nullptr;
+    QByteArray m_first;
+    QByteArray m_second;
     qint64 m_byte = 0;
-    const QByteArray *m_seconds = nullptr;
-    const qsizetype *m_position = nullptr;
     Kind m_kind = Kind::None;
     bool m_literal = false;
 };

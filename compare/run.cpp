@@ -34,6 +34,9 @@ public:
     }
     ~RunScope()
     {
+        // Nothing of a run's listings or directories outlives it.
+        m_window.m_listings.clear();
+        m_window.m_runBase = DirectoryAnchor();
         pacing::setBeforeHandOver({});
         setSearchKeepAlive({});
         m_window.m_comparing = false;
@@ -78,18 +81,9 @@ void TfMain::flushRunOutput()
     eRich->flush();
 }
 
-QByteArray TfMain::runPath(const QString &dirText) const
+bool TfMain::enterRunDirectory(const QString &dirText)
 {
-    return runFilePath(pathBytes(dirText));
-}
-
-QByteArray TfMain::runFilePath(const QByteArray &path) const
-{
-    // A relative text names the same place for the whole run, although the run moves the current
-    // directory from one listed directory to the next.
-    if (path.startsWith('/') || m_runBase.isEmpty())
-        return path;
-    return m_runBase + '/' + path;
+    return SetCurrentDirFrom(m_runBase, pathBytes(dirText));
 }
 
 void TfMain::btnGoClick(QObject * /*Sender*/)
@@ -111,7 +105,7 @@ void TfMain::btnGoClick(QObject * /*Sender*/)
             return;
         }
     }
-    m_runBase = currentDirBytes();
+    m_runBase = DirectoryAnchor::current();
 
     bStop = false;
     m_resultsFull = false;

@@ -107,6 +107,7 @@ bool examine(SearchState &state, const QByteArray &name, DirEntry &entry)
     entry.Name = name;
     entry.Time = packFatTime(st.st_mtim.tv_sec);
     entry.TimeKey = exactTimeKey(st.st_mtim.tv_sec);
+    entry.Identity = {quint64(st.st_dev), quint64(st.st_ino)};
     return true;
 }
 

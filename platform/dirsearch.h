@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/directories.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -29,8 +31,10 @@ struct DirEntry
     quint32 Attr = 0; // FileAttr bits
     QByteArray Name;  // the entry's own name, as bytes
 
-    // The search's own data: the exact time key, floor(UTC seconds / 2), and the open search.
+    // The search's own data: the exact time key, floor(UTC seconds / 2), which file the entry is, and the
+    // open search.
     qint64 TimeKey = 0;
+    FileIdentity Identity;
     std::shared_ptr<SearchState> Search;
 };
 

@@ -61,3 +61,8 @@ quint64 currentDirChanges()
 {
     return g_currentDirChanges;
 }
+
+void noteCurrentDirChanged()
+{
+    ++g_currentDirChanges;
+}

@@ -14,3 +14,5 @@ QByteArray currentDirBytes();
 // the current directory is still the one some earlier code saw.
 bool SetCurrentDir(const QByteArray &path);
 quint64 currentDirChanges();
+// Counts a change of the current directory made by other means than SetCurrentDir.
+void noteCurrentDirChanged();
