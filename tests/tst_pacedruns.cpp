@@ -1,0 +1,204 @@
+// Paced runs through the real window are runs of the pair loops: on random trees they give the lines the
+// literal run gives, and at every forced hand-over the window shows what the literal run shows at that
+// same hand-over point: the progress text, the number of lines and the current directory.
+
+#include "compare/criteriontexts.h"
+#include "compare/flags.h"
+#include "compare/pacing.h"
+#include "compare/progress.h"
+#include "compare/resultview.h"
+#include "platform/files.h"
+#include "support/fixture.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <tuple>
+
+namespace {
+
+constexpr qint64 kBase = 1710504000; // an even second
+
+struct Seen
+{
+    qint64 point;
+    QString progress;
+    qint64 lines;
+    QByteArray currentDir;
+    bool operator==(const Seen &o) const
+    {
+        return std::tie(point, progress, lines, currentDir) ==
+               std::tie(o.point, o.progress, o.lines, o.currentDir);
+    }
+};
+
+char *toString(const Seen &s)
+{
+    return qstrdup(QByteArray("point ") + QByteArray::number(s.point) + " \"" + s.progress.toUtf8() +
+                   "\" lines " + QByteArray::number(s.lines) + " in " + s.currentDir);
+}
+
+// Two directories whose names, sizes, times and contents are drawn from small pools, so that every
+// criterion finds coincidences and passes over many pairs.
+void fillRandomTree(TempTree &tree, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    for (const char *dir : {"one", "two"}) {
+        const int files = 10 + int(random.bounded(25));
+        for (int f = 0; f < files; ++f) {
+            const QByteArray name = QByteArray(dir == QByteArray("one") ? "a" : "b") + QByteArray::number(f);
+            // Half the names come from a pool both directories share.
+            const QByteArray shared = "s" + QByteArray::number(random.bounded(15));
+            const QByteArray path = QByteArray(dir) + '/' + (random.bounded(2) ? shared : name);
+            const QByteArray contents = QByteArray("xyz").left(int(random.bounded(4))) +
+                                        QByteArray(int(random.bounded(2)), char('0' + random.bounded(2)));
+            const QByteArray full = tree.file(path, contents);
+            const qint64 t = kBase + 2 * qint64(random.bounded(6));
+            const struct timespec times[2] = {{time_t(t), 0}, {time_t(t), 0}};
+            ::utimensat(AT_FDCWD, full.constData(), times, 0);
+        }
+    }
+}
+
+struct Outcome
+{
+    std::vector<Seen> seen;
+    QStringList lines;
+    QString finalText;
+    QByteArray finalDir;
+};
+
+enum class Pacing { Literal, Paced, Forced };
+
+// One click on Compara with the criteria given; stopAt: the hand-over point at which Stop is clicked.
+Outcome run(TempTree &tree, bool sameDirectory, int criteria, Pacing pacing, qint64 every = 0,
+            qint64 stopAt = 0)
+{
+    CurrentDirKeeper keep;
+    SetCurrentDir(tree.bytes());
+    auto w = makeMainWindow();
+    w->ePath1->setText(QStringLiteral("one"));
+    w->ePath2->setText(sameDirectory ? QStringLiteral("one") : QStringLiteral("two"));
+    w->cbByName->setChecked(criteria & 1);
+    w->cbByVolume->setChecked(criteria & 2);
+    w->cbByDate->setChecked(criteria & 4);
+    w->cbByContents->setChecked(criteria & 8);
+    if (pacing == Pacing::Literal)
+        pacing::setLiteral(true);
+    else if (pacing == Pacing::Forced)
+        pacing::setForcedEvery(every);
+    Outcome o;
+    pacing::setHandOverHook([&] {
+        const qint64 point = pacing::pointsReached();
+        if (pacing != Pacing::Paced)
+            o.seen.push_back({point, w->eRez->text(), w->eRich->lineCount(), currentDirBytes()});
+        if (stopAt > 0 && point == stopAt)
+            w->btnStop->click();
+    });
+    w->btnGo->click();
+    restorePacing();
+    for (qint64 i = 0; i < w->eRich->lineCount(); ++i)
+        o.lines.append(w->eRich->lineText(i));
+    o.finalText = w->eRez->text();
+    o.finalDir = currentDirBytes();
+    return o;
+}
+
+} // namespace
+
+class TestPacedRuns : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { restorePacing(); }
+
+    void pacedRunsGiveTheLiteralLines_data()
+    {
+        QTest::addColumn<bool>("same");
+        QTest::addColumn<int>("criteria");
+        for (bool same : {false, true})
+            for (int criteria : {1, 2, 4, 8, 15})
+                QTest::addRow("%s, criteria %d", same ? "one directory" : "two directories", criteria)
+                    << same << criteria;
+    }
+    void pacedRunsGiveTheLiteralLines()
+    {
+        QFETCH(bool, same);
+        QFETCH(int, criteria);
+        for (quint32 seed = 1; seed <= 4; ++seed) {
+            TempTree tree;
+            fillRandomTree(tree, seed * 31 + quint32(criteria));
+            const Outcome literal = run(tree, same, criteria, Pacing::Literal);
+            QCOMPARE(run(tree, same, criteria, Pacing::Paced).lines, literal.lines);
+            QCOMPARE(run(tree, same, criteria, Pacing::Forced, 3).lines, literal.lines);
+            QVERIFY(same || criteria == 1 || !literal.lines.isEmpty());
+        }
+    }
+
+    void forcedHandOversShowWhatTheLiteralRunShowsThere_data()
+    {
+        QTest::addColumn<bool>("same");
+        QTest::addColumn<int>("criteria");
+        QTest::addColumn<qint64>("every");
+        for (bool same : {false, true})
+            for (int criteria : {1, 2, 4, 7})
+                for (qint64 every : {7, 997})
+                    QTest::addRow("%s, criteria %d, every %lld", same ? "one directory" : "two directories",
+                                  criteria, every)
+                        << same << criteria << every;
+    }
+    void forcedHandOversShowWhatTheLiteralRunShowsThere()
+    {
+        QFETCH(bool, same);
+        QFETCH(int, criteria);
+        QFETCH(qint64, every);
+        TempTree tree;
+        fillRandomTree(tree, quint32(criteria * 7 + every));
+        const Outcome literal = run(tree, same, criteria, Pacing::Literal);
+        const Outcome forced = run(tree, same, criteria, Pacing::Forced, every);
+        QCOMPARE(forced.lines, literal.lines);
+        QCOMPARE(forced.finalDir, literal.finalDir);
+        std::map<qint64, Seen> byPoint;
+        for (const Seen &s : literal.seen)
+            byPoint.insert_or_assign(s.point, s);
+        for (const Seen &s : forced.seen) {
+            if (s.point == 0)
+                continue; // the hand-over before the run starts, not a point of its loops
+            QVERIFY(byPoint.count(s.point));
+            QCOMPARE(s, byPoint.at(s.point));
+        }
+
+        // A stop at one of those hand-overs ends the run where the literal run ends.
+        if (forced.seen.size() > 2) {
+            const qint64 at = forced.seen[forced.seen.size() / 2].point;
+            const Outcome literalStopped = run(tree, same, criteria, Pacing::Literal, 0, at);
+            const Outcome forcedStopped = run(tree, same, criteria, Pacing::Forced, every, at);
+            QCOMPARE(forcedStopped.lines, literalStopped.lines);
+            QCOMPARE(forcedStopped.finalDir, literalStopped.finalDir);
+            QCOMPARE(forcedStopped.finalText, literalStopped.finalText);
+        }
+    }
+
+    void aRecordedProgressTextOutlivesTheNamesItShows()
+    {
+        QLineEdit edit;
+        ProgressText progress(&edit);
+        {
+            // Names made for one pass of a loop, gone when an exception or a return leaves it.
+            const QByteArray first = QByteArray("first") + QByteArray::number(1);
+            const QByteArray second = QByteArray("second") + QByteArray::number(2);
+            progress.setPairAt(textsOf(Criterion::Contents).progress, first, second, 7);
+        }
+        progress.flush();
+        QCOMPARE(edit.text(), QStringLiteral("[by contents]  first1 vs second2 - byte 7"));
+    }
+};
+
+QTEST_MAIN(TestPacedRuns)
+#include "tst_pacedruns.moc"
