@@ -94,7 +94,7 @@ struct Best
 struct BenchCriterion
 {
     BenchCriterion(const char *label, QCheckBox *TfMain::*box, const char *tag,
-              std::vector<qint64> DirectoryKeys::*keys)
+                   std::vector<qint64> DirectoryKeys::*keys)
         : label(label), box(box), tag(tag), keys(keys)
     {
     }

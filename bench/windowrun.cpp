@@ -18,6 +18,8 @@ RunFigures timeRun(TfMain &w)
     probe.setInterval(0);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
+        if (qEnvironmentVariableIsSet("VESTREL_BENCH_GAPS") && now - last > 30'000'000)
+            std::fprintf(stderr, "gap %.1f ms from %.1f ms\n", (now - last) / 1e6, last / 1e6);
         if (now - last > longest) {
             longest = now - last;
             longestAt = last;

@@ -71,8 +71,10 @@ public:
     {
         m_first = entriesOf(stack1, &ContentFile::firstSide);
         m_second = entriesOf(stack2, &ContentFile::secondSide);
-        for (size_t f = 0; f < m_files.size(); ++f)
+        for (size_t f = 0; f < m_files.size(); ++f) {
+            pacing::keepAlive();
             m_bySize[m_sizes[f]].push_back(int(f));
+        }
         const size_t count2 = m_second.names.size();
         m_size2.assign(count2, kNoSize);
         m_class2.assign(count2, kNone);

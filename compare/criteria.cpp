@@ -23,8 +23,10 @@ std::vector<QByteArray> namesInPopOrder(const PathStack &stack)
 {
     std::vector<QByteArray> names;
     names.reserve(size_t(stack.size()));
-    for (qsizetype i = stack.size() - 1; i >= 0; --i)
+    for (qsizetype i = stack.size() - 1; i >= 0; --i) {
+        pacing::keepAlive();
         names.push_back(namePart(stack.at(i)));
+    }
     return names;
 }
 
@@ -40,8 +42,10 @@ public:
         // Equal names get equal numbers, so that the index holds numbers rather than names.
         std::vector<qint64> ids2;
         ids2.reserve(m_names2.size());
-        for (const QByteArray &name : m_names2)
+        for (const QByteArray &name : m_names2) {
+            pacing::keepAlive();
             ids2.push_back(m_ids.insert(name, m_ids.value(name, m_ids.size())).value());
+        }
         m_index = ColumnIndex(ids2, -1);
     }
 

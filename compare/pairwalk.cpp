@@ -99,12 +99,15 @@ ColumnIndex::ColumnIndex(const std::vector<qint64> &keys, std::optional<qint64> 
 {
     std::vector<std::pair<qint64, qint64>> keyed;
     keyed.reserve(keys.size());
-    for (size_t j = 0; j < keys.size(); ++j)
+    for (size_t j = 0; j < keys.size(); ++j) {
+        pacing::keepAlive();
         if (keys[j] != never)
             keyed.emplace_back(keys[j], qint64(j));
+    }
     std::sort(keyed.begin(), keyed.end());
     m_columns.reserve(keyed.size());
     for (size_t k = 0; k < keyed.size(); ++k) {
+        pacing::keepAlive();
         if (k == 0 || keyed[k].first != keyed[k - 1].first) {
             m_keys.push_back(keyed[k].first);
             m_starts.push_back(qint64(k));
