@@ -5,6 +5,7 @@
 #include "compare/flags.h"
 #include "compare/pacing.h"
 #include "compare/resultview.h"
+#include "platform/directories.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
 #include "support/fixture.h"
@@ -15,6 +16,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -54,6 +61,25 @@ QStringList listedNames(const TextRecorder &rez)
     for (const QString &t : rez.textsStartingWith(QStringLiteral("Initializare: ")))
         names.append(t.mid(14));
     return names;
+}
+
+// Removes a directory and everything in it, found by descriptors, whatever the length of its paths.
+void removeTreeAt(int parent, const QByteArray &name)
+{
+    const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ::unlinkat(parent, name.constData(), 0);
+        return;
+    }
+    DIR *dir = ::fdopendir(fd);
+    std::vector<QByteArray> entries;
+    while (const dirent *e = ::readdir(dir))
+        if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
+            entries.emplace_back(e->d_name);
+    for (const QByteArray &entry : entries)
+        removeTreeAt(::dirfd(dir), entry);
+    ::closedir(dir);
+    ::unlinkat(parent, name.constData(), AT_REMOVEDIR);
 }
 
 } // namespace
@@ -312,6 +338,40 @@ private slots:
         w->btnGo->click();
         QCOMPARE(listedNames(rez), (QStringList{"a", "b"}));
         QCOMPARE(currentDirBytes(), t.bytes() + "/two");
+    }
+
+    void relativePathsWorkInsideADirectoryDeeperThanAPathCanName()
+    {
+        TempTree t;
+        // Some 5,000 bytes deep: no absolute path can name the directory, relative ones can.
+        const DirectoryAnchor top(DirectoryAnchor(), t.bytes());
+        DirectoryAnchor deep(top, QByteArray("."));
+        const QByteArray component(200, 'd');
+        for (int level = 0; level < 25; ++level) {
+            QCOMPARE(::mkdirat(deep.descriptor(), component.constData(), 0755), 0);
+            deep = DirectoryAnchor(deep, component);
+        }
+        QCOMPARE(::mkdirat(deep.descriptor(), "SUB", 0755), 0);
+        for (const char *name : {"same.txt", "SUB/same.txt"}) {
+            const int fd = ::openat(deep.descriptor(), name, O_WRONLY | O_CREAT, 0644);
+            QVERIFY(fd >= 0 && ::write(fd, "bytes", 5) == 5);
+            ::close(fd);
+        }
+        const DirectoryAnchor before = DirectoryAnchor::current();
+        QVERIFY(deep.enter());
+        auto w = makeMainWindow();
+        w->ePath1->setText(QStringLiteral("."));
+        w->ePath2->setText(QStringLiteral("SUB"));
+        w->btnGo->click();
+        QCOMPARE(w->eRez->text(), QStringLiteral("Au fost gasite 4 coincidente"));
+        restorePacing();
+        QVERIFY(deep.enter());
+        w->btnGo->click();
+        QVERIFY(before.enter());
+        QCOMPARE(w->eRez->text(), QStringLiteral("Au fost gasite 4 coincidente"));
+        QCOMPARE(w->eRich->lineText(3), QStringLiteral("[by contents]    \tsame.txt  =  same.txt"));
+        // The temporary tree cannot be removed by path from the top: take it apart from the inside.
+        removeTreeAt(top.descriptor(), component);
     }
 
     void secondPathIsReadAfterTheFirstInventory()
