@@ -158,7 +158,8 @@ public:
             bool changed = false;
             if (!m_dir2.enter(&changed))
                 return false; // the current directory stays where it was: directory 1
-            m_actual = Where::Dir2;
+            // Listing may serve the window: it must see the directory the loop is in.
+            m_actual = m_literal = Where::Dir2;
             if (!m_columns || changed || pacing::isLiteral()) {
                 m_columns = m_window.listingHere(m_mask);
                 m_index = ColumnIndex(*m_columns.*m_keys, std::nullopt);
