@@ -29,7 +29,7 @@ void TfMain::btnLab2Click(QObject * /*Sender*/)
     const QString program = ExercisePaths::onDisk(ExercisePaths::lab2());
     if (FileExists(program)) {
         // A save that fails raises, and LAB2 is then not started on a file it did not get.
-        SaveMemoToFile(fMemo, ExercisePaths::dataFile());
+        SaveMemoBeforeLaunch(fMemo, ExercisePaths::dataFile());
         ShellOpen(program, parameters);
     } else {
         ShowMessage(QStringLiteral("EROARE: Programul ") + ExercisePaths::lab2() +

@@ -16,6 +16,11 @@ EFOpenError::EFOpenError(const QString &fileName)
 {
 }
 
+EFOpenError::EFOpenError(const QString &fileName, const QString &reason)
+    : Exception(QStringLiteral("Cannot open file %1. %2").arg(fileName, reason))
+{
+}
+
 EFCreateError::EFCreateError(const QString &fileName)
     : Exception(QStringLiteral("Cannot create file %1").arg(fileName))
 {

@@ -37,6 +37,8 @@ class EFOpenError : public Exception
 {
 public:
     explicit EFOpenError(const QString &fileName);
+    // The file could be opened but is refused: the reason follows the name as its own sentence.
+    EFOpenError(const QString &fileName, const QString &reason);
 };
 
 class EFCreateError : public Exception
