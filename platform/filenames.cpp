@@ -128,8 +128,8 @@ QByteArray pathBytes(const QString &text)
             appendUtf8(bytes, u);
         }
     }
-    // Kept bytes next to each other, or next to a lead byte, may form valid UTF-8: such a text stands for
-    // bytes that pathText shows otherwise, and so for a path the user does not see.
+    // A kept lead byte followed by kept continuation bytes forms valid UTF-8: such a text stands for bytes
+    // that pathText shows otherwise, so for a path other than the one the user sees.
     if (keptBytes && pathText(bytes) != text)
         return QByteArray();
     return bytes;
