@@ -4,6 +4,7 @@
 #include "app/handlerguard.h"
 #include "platform/dirbox.h"
 #include "platform/drivebox.h"
+#include "platform/filenames.h"
 #include "platform/files.h"
 #include "platform/fonts.h"
 
@@ -86,7 +87,7 @@ void TfSelPath::FormShow(QObject * /*Sender*/)
 
 void TfSelPath::DirBoxChange(QObject * /*Sender*/)
 {
-    ePath->setText(QFile::decodeName(DirBox->directory()));
+    ePath->setText(pathText(DirBox->directory()));
 }
 
 void TfSelPath::btnCloseClick(QObject * /*Sender*/)

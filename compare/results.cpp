@@ -3,6 +3,7 @@
 #include "app/vestrel.h"
 
 #include "compare/flags.h"
+#include "compare/resultobserver.h"
 #include "compare/resultview.h"
 
 void TfMain::AddResultLine(QLatin1StringView tag, const QByteArray &firstName, const QByteArray &secondName)
@@ -18,5 +19,7 @@ void TfMain::AddResultLine(QLatin1StringView tag, const QByteArray &firstName, c
         // says why when it is over.
         m_resultsFull = true;
         bStop = true;
+        return;
     }
+    observeResultLine(tag, firstName, secondName);
 }

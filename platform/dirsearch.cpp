@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -62,6 +63,54 @@ bool matchesPattern(const QByteArray &pattern, const QByteArray &name)
     return ::fnmatch(pattern.constData(), name.constData(), FNM_PERIOD) == 0;
 }
 
+constexpr quint32 kFirstFatTime = (1u << 21) | (1u << 16);
+constexpr quint32 kLastFatTime = (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
+// Packed keys lie below every exact key, which floor(UTC seconds / 2) keeps within +-2^62.
+constexpr qint64 kPackedKeyBase = std::numeric_limits<qint64>::min();
+
+enum class LocalRange { Before, Within, After };
+
+// Where the local time falls against the years the FAT packing can hold, and its packing when within.
+LocalRange packLocalTime(qint64 utcSeconds, quint32 &packed)
+{
+    const time_t t = static_cast<time_t>(utcSeconds);
+    struct tm local
+    {
+    };
+    // Beyond the years an int can count, there is no local time: the sign tells the side.
+    if (!::localtime_r(&t, &local))
+        return utcSeconds < 0 ? LocalRange::Before : LocalRange::After;
+    const qint64 year = qint64(local.tm_year) + 1900;
+    if (year < 1980)
+        return LocalRange::Before;
+    if (year > 2107)
+        return LocalRange::After;
+    packed = (quint32(year - 1980) << 25) | (quint32(local.tm_mon + 1) << 21) |
+             (quint32(local.tm_mday) << 16) | (quint32(local.tm_hour) << 11) | (quint32(local.tm_min) << 5) |
+             quint32(std::min(local.tm_sec, 59) / 2);
+    return LocalRange::Within;
+}
+
+struct TimeFacts
+{
+    qint32 fat;
+    qint64 key;
+};
+
+TimeFacts timeFacts(qint64 utcSeconds)
+{
+    quint32 packed = 0;
+    switch (packLocalTime(utcSeconds, packed)) {
+    case LocalRange::Before:
+        return {static_cast<qint32>(kFirstFatTime), exactTimeKey(utcSeconds)};
+    case LocalRange::After:
+        return {static_cast<qint32>(kLastFatTime), exactTimeKey(utcSeconds)};
+    case LocalRange::Within:
+        break;
+    }
+    return {static_cast<qint32>(packed), kPackedKeyBase + qint64(packed)};
+}
+
 int readDosAttrib(const SearchState &state, const QByteArray &name, bool &supported)
 {
     // No xattr call takes a directory descriptor. The name alone is the fastest lookup while the searched
@@ -71,12 +120,22 @@ int readDosAttrib(const SearchState &state, const QByteArray &name, bool &suppor
                                 : "/proc/self/fd/" + QByteArray::number(state.dirFd) + '/' + name;
     char value[256];
     const ssize_t n = ::lgetxattr(path.constData(), "user.DOSATTRIB", value, sizeof value);
-    if (n < 0) {
-        if (errno == ENOTSUP)
-            supported = false;
-        return -1;
+    if (n >= 0)
+        return parseDosAttrib(QByteArray(value, qsizetype(n)));
+    if (errno == ENOTSUP)
+        supported = false;
+    // A longer value (a text ahead of a long binary record) is read whole, at the size it has now.
+    QByteArray longer;
+    while (errno == ERANGE) {
+        const ssize_t size = ::lgetxattr(path.constData(), "user.DOSATTRIB", nullptr, 0);
+        if (size < 0)
+            return -1;
+        longer.resize(qsizetype(size));
+        const ssize_t got = ::lgetxattr(path.constData(), "user.DOSATTRIB", longer.data(), size_t(size));
+        if (got >= 0)
+            return parseDosAttrib(longer.left(qsizetype(got)));
     }
-    return parseDosAttrib(QByteArray(value, int(n)));
+    return -1;
 }
 
 // Fills the record from the named entry; false when the entry is gone or does not qualify.
@@ -105,8 +164,9 @@ bool examine(SearchState &state, const QByteArray &name, DirEntry &entry)
     entry.Attr = attr;
     entry.Size = size;
     entry.Name = name;
-    entry.Time = packFatTime(st.st_mtim.tv_sec);
-    entry.TimeKey = exactTimeKey(st.st_mtim.tv_sec);
+    const TimeFacts time = timeFacts(st.st_mtim.tv_sec);
+    entry.Time = time.fat;
+    entry.TimeKey = time.key;
     entry.Identity = {quint64(st.st_dev), quint64(st.st_ino)};
     return true;
 }
@@ -168,26 +228,18 @@ void setSearchKeepAlive(std::function<void()> keepAlive)
 
 qint32 packFatTime(qint64 utcSeconds)
 {
-    const time_t t = static_cast<time_t>(utcSeconds);
-    struct tm local
-    {
-    };
-    if (!::localtime_r(&t, &local))
-        return (1 << 21) | (1 << 16);
-    const int year = local.tm_year + 1900;
-    if (year < 1980)
-        return (1 << 21) | (1 << 16);
-    if (year > 2107)
-        return static_cast<qint32>((127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u);
-    const quint32 packed = (quint32(year - 1980) << 25) | (quint32(local.tm_mon + 1) << 21) |
-                           (quint32(local.tm_mday) << 16) | (quint32(local.tm_hour) << 11) |
-                           (quint32(local.tm_min) << 5) | quint32(std::min(local.tm_sec, 59) / 2);
-    return static_cast<qint32>(packed);
+    return timeFacts(utcSeconds).fat;
 }
 
 qint64 exactTimeKey(qint64 utcSeconds)
 {
-    return utcSeconds >= 0 ? utcSeconds / 2 : -((-utcSeconds + 1) / 2);
+    // Rounds down for negative times too, without negating (which overflows for the earliest time).
+    return utcSeconds / 2 - (utcSeconds % 2 < 0 ? 1 : 0);
+}
+
+qint64 dateKey(qint64 utcSeconds)
+{
+    return timeFacts(utcSeconds).key;
 }
 
 int parseDosAttrib(const QByteArray &value)

@@ -31,7 +31,7 @@ struct DirEntry
     quint32 Attr = 0; // FileAttr bits
     QByteArray Name;  // the entry's own name, as bytes
 
-    // The search's own data: the exact time key, floor(UTC seconds / 2), which file the entry is, and the
+    // The search's own data: what the date criterion compares (dateKey), which file the entry is, and the
     // open search.
     qint64 TimeKey = 0;
     FileIdentity Identity;
@@ -52,9 +52,14 @@ void FindClose(DirEntry &entry);
 // window responsive through a directory of any size. Empty: nothing is called.
 void setSearchKeepAlive(std::function<void()> keepAlive);
 
-// The FAT packing of a local time, clamped to 1980..2107, and the exact key that orders times.
+// The FAT packing of a local time, clamped to 1980..2107.
 qint32 packFatTime(qint64 utcSeconds);
+// floor(UTC seconds / 2): one key per two-second step, for any 64-bit time.
 qint64 exactTimeKey(qint64 utcSeconds);
+// The date key of a last-write time: its FAT packing wherever the packing holds the local year (so the
+// hour repeated at the end of daylight saving time coincides with itself), and the exact key outside
+// 1980..2107. The two kinds are kept apart: a time within the range never equals one outside it.
+qint64 dateKey(qint64 utcSeconds);
 
 // The attribute word of a regular file: defaults from its name and mode, overridden by a stored
 // DOS attribute value where one is given (dosAttrib < 0: none).

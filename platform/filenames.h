@@ -3,9 +3,23 @@
 #include <QByteArray>
 #include <QString>
 
-// Names on the file system are bytes. Texts typed by the user become bytes for the system calls, and
-// bytes become text only to be shown.
+// Names on the file system are bytes. A path that has to live in a text (a path edit, the picker's result,
+// the current directory) takes a lossless text form: valid UTF-8 is decoded, and every byte that is not
+// part of valid UTF-8 is kept as the lone surrogate U+DC00 + byte (U+DC80..U+DCFF). So a text names
+// exactly the directory it came from, never another one whose name decodes alike.
+
+// The text form of a path; pathBytes(pathText(b)) == b for every b.
+QString pathText(const QByteArray &bytes);
+
+// The bytes a path text names. Empty, so that it names nothing, when the text is empty or could only name
+// some other path: a NUL (the system would stop there), a lone surrogate that stands for no byte (outside
+// U+DC80..U+DCFF), or kept bytes that together read as valid UTF-8 (the text would then name the same
+// bytes as another text). Every text that pathText gives passes.
 QByteArray pathBytes(const QString &text);
 
-// Decodes a name for display; control characters become '?' so that a name is always one line.
+// A path text as the user sees it: every kept byte shows as the replacement mark U+FFFD.
+QString shownText(const QString &text);
+
+// Decodes a name for display: bytes that are not UTF-8 show as U+FFFD, and control characters become '?'
+// so that a name is always one line.
 QString displayName(const QByteArray &name);

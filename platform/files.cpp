@@ -2,8 +2,6 @@
 
 #include "platform/filenames.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,7 +44,7 @@ QByteArray currentDirBytes()
 
 QString GetCurrentDir()
 {
-    return QFile::decodeName(currentDirBytes());
+    return pathText(currentDirBytes());
 }
 
 bool SetCurrentDir(const QByteArray &path)

@@ -3,11 +3,14 @@
 #include <QByteArray>
 #include <QString>
 
+// Paths given as texts are path texts (platform/filenames.h): they name exactly the bytes they came from.
+
 // A regular file, after following links.
 bool FileExists(const QString &path);
 // A directory, after following links.
 bool DirectoryExists(const QString &path);
 
+// The current directory as a path text, and as the system gives it.
 QString GetCurrentDir();
 QByteArray currentDirBytes();
 // Every change of the current directory goes through here, so that the count of changes tells whether

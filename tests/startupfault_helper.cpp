@@ -4,6 +4,8 @@
 //   startupfault_helper exception   the toolkit's Exception("Boom") leaves start-up
 //   startupfault_helper foreign     a std::runtime_error leaves start-up
 //   startupfault_helper normal      no fault; the window is closed as soon as the loop runs
+//   startupfault_helper paths HEX   no fault, started inside the directory whose bytes HEX spells; prints
+//                                   "path1=HEX" and "path2=HEX", the bytes the two path edits name
 //
 // Output: one "box|text|caption|icon" line per message box, then "shown=0" or "shown=1" (whether the
 // main window was ever shown), then "result=N" (VestrelMain's return value).
@@ -13,8 +15,11 @@
 #include "app/startup.h"
 #include "app/vestrel.h"
 #include "platform/exceptions.h"
+#include "platform/filenames.h"
+#include "platform/files.h"
 
 #include <QEvent>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -52,8 +57,12 @@ void print(const QString &line)
 int main(int argc, char *argv[])
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "exception" && mode != "foreign" && mode != "normal") {
-        std::fprintf(stderr, "usage: %s exception|foreign|normal\n", argv[0]);
+    if (mode != "exception" && mode != "foreign" && mode != "normal" && !(mode == "paths" && argc > 2)) {
+        std::fprintf(stderr, "usage: %s exception|foreign|normal|paths HEX\n", argv[0]);
+        return 2;
+    }
+    if (mode == "paths" && !SetCurrentDir(QByteArray::fromHex(argv[2]))) {
+        std::fprintf(stderr, "cannot enter the directory\n");
         return 2;
     }
 
@@ -65,6 +74,10 @@ int main(int argc, char *argv[])
             throw Exception(QStringLiteral("Boom"));
         if (mode == "foreign")
             throw std::runtime_error("Boom");
+        if (mode == "paths") {
+            print(QStringLiteral("path1=") + QString::fromLatin1(pathBytes(fMain->ePath1->text()).toHex()));
+            print(QStringLiteral("path2=") + QString::fromLatin1(pathBytes(fMain->ePath2->text()).toHex()));
+        }
         QTimer::singleShot(0, fMain, &QWidget::close);
     });
 

@@ -4,8 +4,10 @@
 #include "compare/pacing.h"
 #include "compare/resultview.h"
 #include "platform/files.h"
+#include "support/bytenames.h"
 #include "support/fixture.h"
 #include "support/messageboxes.h"
+#include "support/tmpfsmount.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,6 +119,53 @@ BatchResult runBatch(const QStringList &args)
     };
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, split(p.readAllStandardOutput()),
             split(p.readAllStandardError())};
+}
+
+struct RawBatchResult
+{
+    int exitCode;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs vestrel-compare with arguments given as bytes (through the shell's printf, as QProcess would
+// encode them as text), with extra environment settings, in a working directory.
+RawBatchResult runBatchBytes(const QList<QByteArray> &args, const QStringList &environment = {},
+                             const QString &workingDirectory = QString())
+{
+    QString command = QStringLiteral("exec '") + QStringLiteral(VESTREL_COMPARE) + QLatin1Char('\'');
+    for (const QByteArray &a : args) {
+        command += QStringLiteral(" \"$(printf '");
+        for (const char c : a)
+            command += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+        command += QStringLiteral("')\"");
+    }
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : environment)
+        env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(workingDirectory);
+    p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    if (!p.waitForFinished(60000))
+        qFatal("vestrel-compare did not finish");
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+// The records of --null output: criterion, first name, second name.
+QList<QList<QByteArray>> nullRecords(const QByteArray &out)
+{
+    QList<QList<QByteArray>> records;
+    QList<QByteArray> fields = out.split('\0');
+    if (fields.isEmpty() || !fields.last().isEmpty())
+        return {{"output not ended by a NUL"}};
+    fields.removeLast();
+    if (fields.size() % 3 != 0)
+        return {{"output not in threes"}};
+    for (qsizetype i = 0; i < fields.size(); i += 3)
+        records.append({fields[i], fields[i + 1], fields[i + 2]});
+    return records;
 }
 
 } // namespace
@@ -382,6 +432,100 @@ private slots:
         r = runBatch({t.path() + "/one", t.path() + "/one"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QStringList{});
+    }
+
+    // Names that show alike (a stray byte becomes a mark, a control character '?') print apart with
+    // --null, byte for byte; "--" ends the options, so a directory may look like one.
+    void batchPrintsNamesByteForByteWithNull()
+    {
+        TempTree t;
+        ContentsRemover cleanup(t.bytes());
+        const QList<QByteArray> names{"a\xff", "a\xfe", "n\nx", "n\rx", "t\tab", "p  =  q"};
+        for (const QByteArray &dir : {QByteArray("-0"), QByteArray("--by")}) {
+            makeDirectory(t.bytes() + '/' + dir);
+            for (const QByteArray &n : names)
+                writeBytes(t.bytes() + '/' + dir + '/' + n, n);
+        }
+        RawBatchResult r = runBatchBytes({"--by", "name,contents", "-0", "--", "-0", "--by"}, {}, t.path());
+        QCOMPARE(r.exitCode, 0);
+        QList<QList<QByteArray>> expected;
+        // Both criteria pop the stacks, so they meet the files in reverse search order.
+        const QList<QByteArray> searchOrder{"a\xfe", "a\xff", "n\nx", "n\rx", "p  =  q", "t\tab"};
+        for (const char *criterion : {"name", "contents"})
+            for (auto n = searchOrder.crbegin(); n != searchOrder.crend(); ++n)
+                expected.append({criterion, *n, *n});
+        QCOMPARE(nullRecords(r.out), expected);
+        QCOMPARE(r.err, QByteArray("Au fost gasite 12 coincidente\n"));
+
+        // Without "--" the first directory would be an option, and the second an option lacking its list.
+        r = runBatchBytes({"-0", "--by"}, {}, t.path());
+        QCOMPARE(r.exitCode, 1);
+        // One directory against itself: the pairs that print alike as lines are apart as records.
+        r = runBatchBytes({"--null", "--by", "size", "--", "-0", "-0"}, {}, t.path());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(nullRecords(r.out),
+                 (QList<QList<QByteArray>>{{"size", "a\xfe", "a\xff"}, {"size", "n\nx", "n\rx"}}));
+        r = runBatchBytes({"--by", "size", "--", "-0", "-0"}, {}, t.path());
+        QCOMPARE(r.out, QByteArray("[by volume]      \ta\xef\xbf\xbd  =  a\xef\xbf\xbd\n"
+                                   "[by volume]      \tn?x  =  n?x\n"));
+    }
+
+    // A directory name that is not UTF-8 reaches the comparison as its bytes, never as a look-alike.
+    void batchTakesDirectoryNamesAsBytes()
+    {
+        TempTree t;
+        ContentsRemover cleanup(t.bytes());
+        const QByteArray mine = t.bytes() + "/bad\xff", lookalike = t.bytes() + "/bad\xef\xbf\xbd";
+        makeDirectory(lookalike);
+        writeBytes(lookalike + "/other", "x");
+        RawBatchResult r = runBatchBytes({"--by", "name", mine, lookalike});
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, "Adresa incorecta:\n" + mine + '\n');
+
+        makeDirectory(mine);
+        writeBytes(mine + "/mine", "x");
+        r = runBatchBytes({"-0", "--by", "size", mine, lookalike});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(nullRecords(r.out), (QList<QList<QByteArray>>{{"size", "mine", "other"}}));
+    }
+
+    // In the hour repeated at the end of daylight saving time, the same shown time is the same date.
+    void batchDatesFollowTheLocalClock()
+    {
+        TempTree t;
+        setMTime(t.file("one/summer"), 1635640200); // 2021-10-31 03:30:00 EEST
+        setMTime(t.file("two/winter"), 1635643800); // 2021-10-31 03:30:00 EET
+        setMTime(t.file("two/winter-next-step"), 1635643802);
+        const QList<QByteArray> args{"--by", "date", t.bytes() + "/one", t.bytes() + "/two"};
+        RawBatchResult r = runBatchBytes(args, {QStringLiteral("TZ=Europe/Bucharest")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(r.out), date("summer", "winter") + QLatin1Char('\n'));
+        r = runBatchBytes(args, {QStringLiteral("TZ=UTC")});
+        QCOMPARE(r.out, QByteArray());
+    }
+
+    // The earliest and the latest second a 64-bit time holds are no coincidence.
+    void batchKeepsExtremeDatesApart()
+    {
+        TmpfsMount volume;
+        if (!volume.isMounted())
+            QSKIP(qPrintable(volume.reason()));
+        const QByteArray one = volume.bytes() + "/one", two = volume.bytes() + "/two";
+        makeDirectory(one);
+        makeDirectory(two);
+        const qint64 kMin = std::numeric_limits<qint64>::min(), kMax = std::numeric_limits<qint64>::max();
+        for (const auto &[path, seconds] : std::initializer_list<std::pair<QByteArray, qint64>>{
+                 {one + "/earliest", kMin}, {two + "/latest", kMax}, {two + "/also-earliest", kMin + 1}}) {
+            writeBytes(path, path);
+            setMTime(path, seconds);
+            struct stat st;
+            QCOMPARE(::stat(path.constData(), &st), 0);
+            if (st.st_mtim.tv_sec != seconds)
+                QSKIP("this tmpfs does not keep 64-bit times");
+        }
+        const RawBatchResult r = runBatchBytes({"-0", "--by", "date", one, two}, {QStringLiteral("TZ=UTC")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(nullRecords(r.out), (QList<QList<QByteArray>>{{"date", "earliest", "also-earliest"}}));
     }
 
     void batchFrontEndRefusesLikeTheWindow()

@@ -3,11 +3,15 @@
 #include "platform/dirsearch.h"
 #include "platform/files.h"
 #include "support/fixture.h"
+#include "support/tmpfsmount.h"
 
 #include <QTest>
 
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -48,6 +52,51 @@ QList<QByteArray> names(const QList<Found> &found)
         n.append(f.name);
     return n;
 }
+
+// The local time zone for one test; the tests' own zone, UTC, again after it.
+class LocalZone
+{
+public:
+    explicit LocalZone(const char *zone)
+    {
+        qputenv("TZ", zone);
+        ::tzset();
+    }
+    ~LocalZone()
+    {
+        qputenv("TZ", "UTC");
+        ::tzset();
+    }
+};
+
+void setMTime(const QByteArray &path, qint64 seconds)
+{
+    const struct timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+    if (::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        qFatal("cannot set the time of %s", path.constData());
+}
+
+// The date key and the packed time of every file a search of the directory returns, by name.
+struct Dated
+{
+    QByteArray name;
+    qint64 key;
+    quint32 fat;
+};
+QList<Dated> datesIn(const QByteArray &dir)
+{
+    CurrentDirKeeper keep;
+    if (!SetCurrentDir(dir))
+        qFatal("cannot enter %s", dir.constData());
+    QList<Dated> found;
+    DirEntry e;
+    for (int rc = FindFirst("*.*", 0x20, e); rc == 0; rc = FindNext(e))
+        found.append({e.Name, e.TimeKey, quint32(e.Time)});
+    return found;
+}
+
+constexpr quint32 kFirstFat = (1u << 21) | (1u << 16);
+constexpr quint32 kLastFat = (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
 
 bool setDosAttrib(const QByteArray &path, const QByteArray &value)
 {
@@ -132,12 +181,16 @@ private slots:
         QVERIFY(setDosAttrib(visible, "0x20"));
         // The form newer Samba versions write: the text, a NUL, then a binary record.
         QVERIFY(setDosAttrib(binary, QByteArray("0x21\0\x03\x00\x21\x00\x00\x00", 12)));
+        // A record longer than the usual buffer is read whole all the same.
+        const QByteArray longRecord = t.file("long.sys");
+        QVERIFY(setDosAttrib(longRecord, QByteArray("0x24\0", 5) + QByteArray(400, '\x01')));
 
         const QList<Found> all = search(t.bytes(), 0xff);
         QCOMPARE(attrOf(all, "system.sys"), 0x24u);
         QCOMPARE(attrOf(all, "none.dat"), 0x80u);
         QCOMPARE(attrOf(all, ".visible"), 0x20u);
         QCOMPARE(attrOf(all, "binary.dat"), 0x21u);
+        QCOMPARE(attrOf(all, "long.sys"), 0x24u);
         // A stored system bit excludes the file from a search that does not ask for system files.
         QVERIFY(!names(search(t.bytes(), 0x20)).contains("system.sys"));
     }
@@ -226,6 +279,14 @@ private slots:
         // Outside the FAT range two different times still get different keys.
         QVERIFY(exactTimeKey(7258118400) != exactTimeKey(7258118400 + 3600));
         QCOMPARE(packFatTime(7258118400), packFatTime(7258118400 + 3600));
+        // The ends of 64-bit time: the earliest two seconds share a step, and the two ends stay apart.
+        constexpr qint64 kMin = std::numeric_limits<qint64>::min();
+        constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+        QCOMPARE(exactTimeKey(kMin), kMin / 2);
+        QCOMPARE(exactTimeKey(kMin + 1), kMin / 2);
+        QCOMPARE(exactTimeKey(kMin + 2), kMin / 2 + 1);
+        QCOMPARE(exactTimeKey(kMax), kMax / 2);
+        QVERIFY(dateKey(kMin) != dateKey(kMax));
     }
 
     void aSearchKeepsItsDirectoryWhenTheCurrentDirectoryChanges()
@@ -259,6 +320,106 @@ private slots:
         QVERIFY(FindFirst("*.*", 0x20, e) != 0);
         QVERIFY(!SetCurrentDir(t.bytes() + "/missing"));
         QVERIFY(!SetCurrentDir(QByteArray()));
+    }
+
+    // At the end of daylight saving time the clock shows 03:00 to 04:00 twice; both showings pack alike,
+    // so files written at the same shown time coincide by date.
+    void theRepeatedHourCoincidesByItsLocalTime()
+    {
+        LocalZone zone("Europe/Bucharest");
+        const qint64 summer = 1635640200; // 2021-10-31 03:30:00 EEST
+        const qint64 winter = 1635643800; // 2021-10-31 03:30:00 EET, an hour later
+        TempTree t;
+        setMTime(t.file("summer"), summer);
+        setMTime(t.file("winter"), winter);
+        setMTime(t.file("winter-next-step"), winter + 2);
+        const QList<Dated> d = datesIn(t.bytes());
+        QCOMPARE(d.size(), 3);
+        QCOMPARE(d[0].fat, quint32((41u << 25) | (10u << 21) | (31u << 16) | (3u << 11) | (30u << 5)));
+        QCOMPARE(d[0].fat, d[1].fat);
+        QCOMPARE(d[0].key, d[1].key);
+        QVERIFY(d[1].key != d[2].key);
+    }
+
+    // Dates the packing cannot hold keep an exact key, and no such key meets a packed one: 1970-02-20
+    // 01:29:36 UTC is 2162688 two-second steps, the very number that packs 1980-01-01 00:00:00.
+    void keysOutsideThePackingNeverMeetKeysWithin()
+    {
+        TempTree t;
+        setMTime(t.file("y1970"), 4325376);
+        setMTime(t.file("y1980"), 315532800);
+        setMTime(t.file("y2200"), 7258118400);
+        setMTime(t.file("y2200-an-hour-on"), 7258118400 + 3600);
+        const QList<Dated> d = datesIn(t.bytes());
+        QCOMPARE(d.size(), 4);
+        QCOMPARE(d[0].fat, kFirstFat);
+        QCOMPARE(d[1].fat, kFirstFat);
+        QVERIFY(d[0].key != d[1].key);
+        QCOMPARE(d[2].fat, kLastFat);
+        QCOMPARE(d[3].fat, kLastFat);
+        QVERIFY(d[2].key != d[3].key);
+    }
+
+    // A file system with 64-bit times holds the earliest and the latest second there is.
+    void extremeTimesKeepApart()
+    {
+        TmpfsMount volume;
+        if (!volume.isMounted())
+            QSKIP(qPrintable(volume.reason()));
+        constexpr qint64 kMin = std::numeric_limits<qint64>::min();
+        constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+        for (const auto &[name, seconds] :
+             std::initializer_list<std::pair<const char *, qint64>>{{"a-min", kMin}, {"b-max", kMax}}) {
+            const QByteArray path = volume.bytes() + '/' + name;
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+            setMTime(path, seconds);
+            struct stat st;
+            QCOMPARE(::stat(path.constData(), &st), 0);
+            if (st.st_mtim.tv_sec != seconds)
+                QSKIP("this tmpfs does not keep 64-bit times");
+        }
+        const QList<Dated> d = datesIn(volume.bytes());
+        QCOMPARE(d.size(), 2);
+        QVERIFY(d[0].key != d[1].key);
+        QCOMPARE(d[0].fat, kFirstFat);
+        QCOMPARE(d[1].fat, kLastFat);
+    }
+
+    // Near the ends of what the local time can express (a year that just fits an int, then none): every
+    // two-second step keeps a key of its own, and the packing clamps to the right end.
+    void timesAtTheEndsOfTheLocalClock_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<qint64>("from");
+        const qint64 lastOfIntYears = 67768036191676799;   // 2147485547-12-31 23:59:59 UTC
+        const qint64 firstOfIntYears = -67768040609740800; // -2147481748-01-01 00:00:00 UTC
+        for (const char *zone : {"UTC", "Europe/Bucharest", "America/New_York", "Pacific/Kiritimati"}) {
+            QTest::addRow("%s, last year", zone) << QByteArray(zone) << lastOfIntYears - 60000;
+            QTest::addRow("%s, first year", zone) << QByteArray(zone) << firstOfIntYears - 60000;
+            QTest::addRow("%s, 64-bit end", zone)
+                << QByteArray(zone) << std::numeric_limits<qint64>::max() - 41;
+            QTest::addRow("%s, 64-bit start", zone) << QByteArray(zone) << std::numeric_limits<qint64>::min();
+        }
+    }
+    void timesAtTheEndsOfTheLocalClock()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(qint64, from);
+        LocalZone local(zone.constData());
+        const quint32 clamp = from > 0 ? kLastFat : kFirstFat;
+        // About 33 hours on either side of where the local year runs out (the zone's offset moves it).
+        const bool atTheEdge = from > std::numeric_limits<qint64>::max() - 120000 ||
+                               from < std::numeric_limits<qint64>::min() + 120000;
+        const qint64 span = atTheEdge ? 40 : 120000;
+        const qint64 step = atTheEdge ? 1 : 997;
+        for (qint64 t = from; t < from + span; t += step) {
+            QCOMPARE(quint32(packFatTime(t)), clamp);
+            const qint64 key = dateKey(t);
+            QCOMPARE(dateKey(t + 1) == key, t % 2 == 0);
+            QVERIFY(dateKey(t + 2) != key);
+        }
     }
 
     void fileTestsFollowLinks()

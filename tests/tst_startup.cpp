@@ -1,6 +1,9 @@
 // Start-up: a fault while the program starts is shown once in the exception display, the window never
-// appears and the program ends normally. Start-up makes its own application object, so it runs in a
-// helper process (startupfault_helper.cpp).
+// appears and the program ends normally; the path edits name the directory the program started in. Start-up
+// makes its own application object, so it runs in a helper process (startupfault_helper.cpp).
+
+#include "support/bytenames.h"
+#include "support/fixture.h"
 
 #include <QMessageBox>
 #include <QProcess>
@@ -17,6 +20,7 @@ class StartupTest : public QObject
 private slots:
     void run_data();
     void run();
+    void pathEditsNameTheStartDirectorysBytes();
 };
 
 void StartupTest::run_data()
@@ -72,6 +76,29 @@ void StartupTest::run()
     QCOMPARE(shownBoxes, boxes);
     QCOMPARE(shownLine, shown ? QStringLiteral("shown=1") : QStringLiteral("shown=0"));
     QCOMPARE(resultLine, QStringLiteral("result=0"));
+}
+
+// A directory whose name is not UTF-8, beside one whose name a lossy decoding would make of it.
+void StartupTest::pathEditsNameTheStartDirectorysBytes()
+{
+    TempTree t;
+    ContentsRemover cleanup(t.bytes());
+    const QByteArray start = t.bytes() + "/bad\xff";
+    makeDirectory(start);
+    makeDirectory(t.bytes() + "/bad\xef\xbf\xbd");
+
+    QProcess helper;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    helper.setProcessEnvironment(env);
+    helper.start(QStringLiteral(STARTUPFAULT_HELPER),
+                 {QStringLiteral("paths"), QString::fromLatin1(start.toHex())});
+    QVERIFY(helper.waitForFinished(60000));
+    QCOMPARE(helper.exitCode(), 0);
+    const QString out = QString::fromUtf8(helper.readAllStandardOutput());
+    const QString hex = QString::fromLatin1(start.toHex());
+    QVERIFY2(out.contains(QStringLiteral("path1=") + hex + QLatin1Char('\n')), qPrintable(out));
+    QVERIFY2(out.contains(QStringLiteral("path2=") + hex + QLatin1Char('\n')), qPrintable(out));
 }
 
 QTEST_MAIN(StartupTest)

@@ -3,7 +3,9 @@
 
 #include "app/application.h"
 #include "app/vestrel.h"
+#include "compare/resultobserver.h"
 #include "compare/resultview.h"
+#include "platform/filenames.h"
 #include "platform/messages.h"
 
 #include <QApplication>
@@ -19,7 +21,7 @@ namespace {
 
 const char kUsage[] =
     "usage: vestrel-compare [--by name,size,date,contents] [--kinds normal,hidden,readonly,system]\n"
-    "                       [--progress] DIR1 DIR2\n"
+    "                       [--progress] [-0 | --null] [--] DIR1 DIR2\n"
     "\n"
     "Compares the files of DIR1 with those of DIR2 as Vestrel's comparison page does, and prints one line\n"
     "per coincidence on standard output. The count, and with --progress every progress text, go to\n"
@@ -28,17 +30,27 @@ const char kUsage[] =
     "  --by LIST     criteria to apply (default: all four)\n"
     "  --kinds LIST  kinds of files that take part (default: normal)\n"
     "  --progress    show the progress texts\n"
+    "  -0, --null    print each coincidence as three fields, each ended by a NUL byte: the criterion\n"
+    "                (name, size, date or contents), the first name and the second name, the names\n"
+    "                byte for byte as they are on disk\n"
     "  --help        show this text\n"
+    "  --            ends the options: what follows are the directories\n"
     "\n"
     "Exit status: 0 when the comparison ran, 2 when a path was refused, 1 for a usage error.\n";
 
+const QStringList kCriteria{QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("date"),
+                            QStringLiteral("contents")};
+const QStringList kKinds{QStringLiteral("normal"), QStringLiteral("hidden"), QStringLiteral("readonly"),
+                         QStringLiteral("system")};
+
 struct Options
 {
-    QStringList by{QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("date"),
-                   QStringLiteral("contents")};
+    QStringList by = kCriteria;
     QStringList kinds{QStringLiteral("normal")};
     bool progress = false;
-    QStringList dirs;
+    bool null = false;
+    bool help = false;
+    QList<QByteArray> dirs;
 };
 
 int usageError(const char *message)
@@ -47,23 +59,92 @@ int usageError(const char *message)
     return 1;
 }
 
-// Ticks exactly the boxes whose words are listed; false when a word names no box.
-bool tick(const QString &list, const std::map<QString, QCheckBox *> &boxes)
+// The words of a comma-separated list; false when one is not among the known ones.
+bool readList(const QByteArray &list, const QStringList &known, QStringList &words)
 {
-    const QStringList words = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    words = QString::fromUtf8(list).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString &word : words)
-        if (!boxes.count(word))
+        if (!known.contains(word))
             return false;
-    for (const auto &[word, box] : boxes)
-        box->setChecked(words.contains(word));
     return true;
+}
+
+// Reads the command line as bytes: directory names are passed on exactly, whatever their encoding.
+// Returns 0 when the options are good, otherwise the exit status after a usage error.
+int parseArguments(int argc, char *argv[], Options &o)
+{
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (optionsEnded || a == "-" || !a.startsWith('-')) {
+            o.dirs.append(a);
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--help") {
+            o.help = true;
+        } else if (a == "--progress") {
+            o.progress = true;
+        } else if (a == "-0" || a == "--null") {
+            o.null = true;
+        } else if (a == "--by" || a == "--kinds") {
+            if (i + 1 >= argc)
+                return usageError("an option lacks its list");
+            const QByteArray list(argv[++i]);
+            if (a == "--by" && !readList(list, kCriteria, o.by))
+                return usageError("unknown criterion in --by");
+            if (a == "--kinds" && !readList(list, kKinds, o.kinds))
+                return usageError("unknown kind in --kinds");
+        } else {
+            return usageError("unknown option");
+        }
+    }
+    if (!o.help && o.dirs.size() != 2)
+        return usageError("two directories are needed");
+    return 0;
+}
+
+void tick(const QStringList &words, const QStringList &known, const QList<QCheckBox *> &boxes)
+{
+    for (qsizetype i = 0; i < known.size(); ++i)
+        boxes[i]->setChecked(words.contains(known[i]));
+}
+
+void printBytes(FILE *to, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
 }
 
 void printLine(FILE *to, const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    printBytes(to, text.toUtf8());
     std::fputc('\n', to);
+}
+
+// A message that quotes a path text: the path as the bytes it names, so that a script reads back the
+// directory name it gave.
+void printMessage(FILE *to, const QString &text)
+{
+    const QByteArray bytes = pathBytes(text);
+    printBytes(to, bytes.isEmpty() ? shownText(text).toUtf8() : bytes);
+    std::fputc('\n', to);
+}
+
+// The criterion of a result line as the word --by uses for it.
+QByteArray criterionWord(QLatin1StringView tag)
+{
+    const QByteArray trimmed = QByteArray(tag.data(), tag.size()).trimmed();
+    static const std::map<QByteArray, QByteArray> words{
+        {"[by name]", "name"}, {"[by volume]", "size"}, {"[by time]", "date"}, {"[by contents]", "contents"}};
+    const auto word = words.find(trimmed);
+    return word == words.end() ? trimmed : word->second;
+}
+
+void printRecord(QLatin1StringView tag, const QByteArray &firstName, const QByteArray &secondName)
+{
+    for (const QByteArray &field : {criterionWord(tag), firstName, secondName}) {
+        printBytes(stdout, field);
+        std::fputc('\0', stdout);
+    }
 }
 
 // Scripts read standard error: only the toolkit's serious messages belong there, not its warnings about
@@ -78,69 +159,51 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
 
 int main(int argc, char *argv[])
 {
+    Options options;
+    if (const int status = parseArguments(argc, argv, options))
+        return status;
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
     qInstallMessageHandler(quietMessages);
     // The window is never shown: the lightest platform starts in half the time of the offscreen one.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "minimal");
-    QApplication app(argc, argv);
+    // The toolkit sees no argument of ours: a directory named like one of its options stays a directory.
+    int toolkitArgc = 1;
+    char *toolkitArgv[] = {argv[0], nullptr};
+    QApplication app(toolkitArgc, toolkitArgv);
     initialiseApplication();
 
-    QString by, kinds;
-    bool haveBy = false, haveKinds = false, progress = false;
-    QStringList dirs;
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--help")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == QLatin1String("--progress")) {
-            progress = true;
-        } else if (a == QLatin1String("--by") || a == QLatin1String("--kinds")) {
-            if (i + 1 >= args.size())
-                return usageError("an option lacks its list");
-            (a == QLatin1String("--by") ? by : kinds) = args[++i];
-            (a == QLatin1String("--by") ? haveBy : haveKinds) = true;
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError("unknown option");
-        } else {
-            dirs.append(a);
-        }
-    }
-    if (dirs.size() != 2)
-        return usageError("two directories are needed");
-
     TfMain window;
-    if (haveBy && !tick(by, {{QStringLiteral("name"), window.cbByName},
-                             {QStringLiteral("size"), window.cbByVolume},
-                             {QStringLiteral("date"), window.cbByDate},
-                             {QStringLiteral("contents"), window.cbByContents}}))
-        return usageError("unknown criterion in --by");
-    if (haveKinds && !tick(kinds, {{QStringLiteral("normal"), window.cbNormal},
-                                   {QStringLiteral("hidden"), window.cbHide},
-                                   {QStringLiteral("readonly"), window.cbReadOnly},
-                                   {QStringLiteral("system"), window.cbSystem}}))
-        return usageError("unknown kind in --kinds");
+    tick(options.by, kCriteria, {window.cbByName, window.cbByVolume, window.cbByDate, window.cbByContents});
+    tick(options.kinds, kKinds, {window.cbNormal, window.cbHide, window.cbReadOnly, window.cbSystem});
 
     bool refused = false;
     setMessageSink([&](const MessageBoxText &box) {
-        printLine(stderr, box.text);
+        printMessage(stderr, box.text);
         refused = refused || box.caption == QLatin1String("Eroare");
     });
-    window.ePath1->setText(dirs[0]);
-    window.ePath2->setText(dirs[1]);
-    if (progress)
+    window.ePath1->setText(pathText(options.dirs[0]));
+    window.ePath2->setText(pathText(options.dirs[1]));
+    if (options.progress)
         QObject::connect(window.eRez, &QLineEdit::textChanged, [](const QString &text) {
             if (!text.isEmpty())
                 printLine(stderr, text);
         });
+    if (options.null)
+        setResultLineObserver(printRecord);
     window.btnGo->click();
+    setResultLineObserver({});
     if (refused)
         return 2;
 
-    for (qint64 i = 0; i < window.eRich->lineCount(); ++i)
-        printLine(stdout, window.eRich->lineText(i));
-    if (!progress)
+    if (!options.null)
+        for (qint64 i = 0; i < window.eRich->lineCount(); ++i)
+            printLine(stdout, window.eRich->lineText(i));
+    if (!options.progress)
         printLine(stderr, window.eRez->text());
     std::fflush(stdout);
     return 0;
