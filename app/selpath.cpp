@@ -85,8 +85,8 @@ void TfSelPath::FormShow(QObject * /*Sender*/)
     // The list keeps its directory from one showing to the next, but what lies in it and which volumes
     // are mounted may have changed since.
     DirBox->refresh();
-    DriveBox->refresh();
-    DriveBox->follow(DirBox->directory());
+    if (!DriveBox->refresh())
+        DriveBox->follow(DirBox->directory());
     ePath->setText(GetCurrentDir());
 }
 

@@ -20,12 +20,12 @@ void TDriveBox::setVolumeSource(VolumeSource source)
     refresh();
 }
 
-void TDriveBox::refresh()
+bool TDriveBox::refresh()
 {
-    setVolumes(m_source ? m_source() : QList<Volume>{Volume{"/", QString()}});
+    return setVolumes(m_source ? m_source() : QList<Volume>{Volume{"/", QString()}});
 }
 
-void TDriveBox::setVolumes(const QList<Volume> &volumes)
+bool TDriveBox::setVolumes(const QList<Volume> &volumes)
 {
     QHash<QByteArray, QByteArray> lastOn;
     for (qsizetype i = 0; i < m_volumes.size(); ++i)
@@ -35,13 +35,17 @@ void TDriveBox::setVolumes(const QList<Volume> &volumes)
     m_volumes = volumes;
     m_last.clear();
     clear();
+    bool kept = false;
     for (const Volume &v : m_volumes) {
         addItem(v.label.isEmpty() ? displayName(v.mountPoint)
                                   : displayName(v.mountPoint) + QLatin1Char(' ') + v.label);
         m_last.append(lastOn.value(v.mountPoint, v.mountPoint));
-        if (v.mountPoint == shown)
+        if (v.mountPoint == shown) {
             setCurrentIndex(count() - 1);
+            kept = true;
+        }
     }
+    return kept;
 }
 
 void TDriveBox::follow(const QByteArray &directory)

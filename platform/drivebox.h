@@ -19,8 +19,9 @@ public:
     // Where the volumes come from (the machine's own by default); they are read at once, and again at
     // each refresh.
     void setVolumeSource(VolumeSource source);
-    // Reads the volumes again: a volume still mounted keeps the directory last current on it.
-    void refresh();
+    // Reads the volumes again: a volume still mounted keeps the directory last current on it, and the
+    // volume shown stays shown. False when the volume shown is gone.
+    bool refresh();
     const QList<Volume> &volumes() const { return m_volumes; }
 
     // Records a directory as the last one current on its volume and shows that volume.
@@ -32,7 +33,7 @@ signals:
     void driveChosen(const QByteArray &directory);
 
 private:
-    void setVolumes(const QList<Volume> &volumes);
+    bool setVolumes(const QList<Volume> &volumes);
 
     VolumeSource m_source;
     QList<Volume> m_volumes;
