@@ -9,12 +9,17 @@
 #include <QPixmap>
 #include <QPushButton>
 
+void setActiveColour(QPalette &palette, QPalette::ColorRole role, const QColor &colour)
+{
+    palette.setColor(QPalette::Active, role, colour);
+    palette.setColor(QPalette::Inactive, role, colour);
+}
+
 void setTextColour(QWidget *w, const QColor &colour)
 {
     QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, colour);
-    p.setColor(QPalette::Text, colour);
-    p.setColor(QPalette::ButtonText, colour);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        setActiveColour(p, role, colour);
     w->setPalette(p);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QIcon>
+#include <QPalette>
 #include <QRect>
 #include <QString>
 
@@ -23,6 +24,10 @@ template <class W> W *named(W *widget, const char *name)
     return widget;
 }
 
+// A colour for the enabled states only: a disabled control keeps the style's own disabled colour, so that
+// it looks disabled.
+void setActiveColour(QPalette &palette, QPalette::ColorRole role, const QColor &colour);
+// The text colour of a control and of everything inside it, for the enabled states.
 void setTextColour(QWidget *w, const QColor &colour);
 
 // A label sizes itself to its text, as a description places only its top-left corner.

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 
 TfSelPath *fSelPath = nullptr;
 
@@ -49,7 +50,7 @@ TfSelPath::TfSelPath(QWidget *parent) : QDialog(parent)
     ePath->setGeometry(7, 144, 372, 21);
     ePath->setReadOnly(true);
     QPalette grey = ePath->palette();
-    grey.setColor(QPalette::Base, QColor(0xE4, 0xE4, 0xE4));
+    setActiveColour(grey, QPalette::Base, QColor(0xE4, 0xE4, 0xE4));
     ePath->setPalette(grey);
 
     btnClose = named(new QPushButton(QStringLiteral("&Anulare"), this), "btnClose");
@@ -82,6 +83,11 @@ void TfSelPath::connectHandlers()
 
 void TfSelPath::FormShow(QObject * /*Sender*/)
 {
+    // The list keeps its directory from one showing to the next, but what lies in it and which volumes
+    // are mounted may have changed since.
+    DirBox->refresh();
+    if (!DriveBox->refresh())
+        DriveBox->follow(DirBox->directory());
     ePath->setText(GetCurrentDir());
 }
 
@@ -99,12 +105,33 @@ void TfSelPath::btnCloseClick(QObject * /*Sender*/)
 int TfSelPath::ShowModal()
 {
     const QPointer<QWidget> previous = QApplication::activeWindow();
+    centreOnScreen(previous);
     const int result = exec();
     // The window system may hand the activation back late, or not at all (offscreen); the caller asks
     // at once which control has the focus.
     if (previous && previous->isVisible())
         QApplication::setActiveWindow(previous);
     return result;
+}
+
+// The toolkit centres a dialog by itself only at its first showing, with a guess at the window manager's
+// frame, and later showings come back where the frame really put it. Placing the client area ourselves,
+// with the frame this dialog had last time (or the opener's, which the same window manager drew), puts
+// the framed window at the centre every time.
+void TfSelPath::centreOnScreen(const QWidget *opener)
+{
+    const auto frameOf = [](const QWidget *w) {
+        const QRect outer = w->frameGeometry(), inner = w->geometry();
+        return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                        outer.bottom() - inner.bottom());
+    };
+    QMargins frame = frameOf(this);
+    if (frame.isNull() && opener)
+        frame = frameOf(opener);
+    const QScreen *screen = opener ? opener->screen() : QGuiApplication::primaryScreen();
+    QRect outer(QPoint(), size().grownBy(frame));
+    outer.moveCenter(screen->availableGeometry().center());
+    setGeometry(outer.marginsRemoved(frame));
 }
 
 void TfSelPath::showEvent(QShowEvent *event)

@@ -28,8 +28,9 @@ public:
     void DirBoxChange(QObject *Sender);
     void btnCloseClick(QObject *Sender);
 
-    // Shows the dialog and returns when it has closed, with its result. Meanwhile no other window takes
-    // input; afterwards the window that was active before is active again, its focus where it was.
+    // Shows the dialog, centred on the screen, and returns when it has closed, with its result. Meanwhile
+    // no other window takes input; afterwards the window that was active before is active again, its
+    // focus where it was.
     int ShowModal();
 
 signals:
@@ -42,6 +43,7 @@ protected:
 
 private:
     void connectHandlers();
+    void centreOnScreen(const QWidget *opener);
 };
 
 extern TfSelPath *fSelPath;

@@ -47,7 +47,7 @@ void TfMain::createHeader()
     const QFont initials = uiFont(Face::Impact, 35);
     const QFont group = uiFont(Face::Tahoma, 11, true);
     const QString title = QStringLiteral("Lucrari de laborator");
-    const QString letters[3] = {QStringLiteral("U"), QStringLiteral("T"), QStringLiteral("M")};
+    const QString letters[3] = {QStringLiteral("V"), QStringLiteral("T"), QStringLiteral("L")};
     const QString groupName = QStringLiteral("Grupa C-241");
     const QColor grey(0x80, 0x80, 0x80);
 
@@ -196,8 +196,8 @@ void TfMain::createThirdPage()
     eRez->setFocusPolicy(Qt::ClickFocus);
     eRez->setFont(uiFont(Face::MsSansSerif, 11, true));
     QPalette rez = eRez->palette();
-    rez.setColor(QPalette::Base, QColor(0xC0, 0xC6, 0xD1));
-    rez.setColor(QPalette::Text, Qt::black);
+    setActiveColour(rez, QPalette::Base, QColor(0xC0, 0xC6, 0xD1));
+    setActiveColour(rez, QPalette::Text, Qt::black);
     eRez->setPalette(rez);
 
     QWidget *order[] = {ePath1,     btnGo,      btnClose,     ePath2,   btnGetPath1, btnGetPath2,

@@ -5,7 +5,7 @@
 #include "platform/files.h"
 
 #include <QFile>
-#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -69,6 +69,15 @@ void TDirBox::setDirectory(const QByteArray &directory)
     m_directory = current.isEmpty() ? directory : current;
     rebuild();
     emit changed();
+}
+
+void TDirBox::refresh()
+{
+    const QByteArray highlighted = currentItem() ? currentItem()->data(PathRole).toByteArray() : QByteArray();
+    rebuild();
+    for (int i = 0; i < count(); ++i)
+        if (item(i)->data(PathRole).toByteArray() == highlighted)
+            setCurrentRow(i);
 }
 
 QList<QByteArray> TDirBox::subdirectories(const QByteArray &directory)
@@ -155,17 +164,6 @@ void TDirBox::resizeEvent(QResizeEvent *event)
 {
     QListWidget::resizeEvent(event);
     scrollToDirectory();
-}
-
-void TDirBox::keyPressEvent(QKeyEvent *event)
-{
-    // Enter opens the highlighted row here, instead of pressing the dialog's default button.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
-        event->accept();
-        emit openRequested(currentItem()->data(PathRole).toByteArray());
-        return;
-    }
-    QListWidget::keyPressEvent(event);
 }
 
 void TDirBox::mouseDoubleClickEvent(QMouseEvent *event)

@@ -4,9 +4,9 @@
 #include <QListWidget>
 
 // The directory list: the chain of directories from the root down to its directory, then that
-// directory's subdirectories. A single click only highlights a row; a double click or Enter asks for the
-// row to be opened (openRequested), and whoever owns the list opens it with setDirectory, where a
-// failure can be reported.
+// directory's subdirectories. A single click only highlights a row; a double click asks for the row to be
+// opened (openRequested), and whoever owns the list opens it with setDirectory, where a failure can be
+// reported. Enter is left to the dialog, whose default button it presses.
 class TDirBox : public QListWidget
 {
     Q_OBJECT
@@ -25,6 +25,10 @@ public:
     // number, and then nothing has changed.
     void setDirectory(const QByteArray &directory);
 
+    // Reads the rows again for the same directory, without entering it; the highlighted row stays
+    // highlighted while it is still there.
+    void refresh();
+
     // The subdirectories of a directory as the list shows them: hidden ones left out, sorted by name
     // without regard to letter case. One that cannot be listed has none.
     static QList<QByteArray> subdirectories(const QByteArray &directory);
@@ -34,7 +38,6 @@ signals:
     void changed();
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

@@ -2,9 +2,11 @@
 
 #include "platform/filenames.h"
 
+#include <QHash>
+
 TDriveBox::TDriveBox(QWidget *parent) : QComboBox(parent)
 {
-    setVolumes(systemVolumes());
+    setVolumeSource(systemVolumes);
     // Only a choice of the user's asks for a change; showing a volume through follow() does not.
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < m_last.size())
@@ -12,16 +14,38 @@ TDriveBox::TDriveBox(QWidget *parent) : QComboBox(parent)
     });
 }
 
-void TDriveBox::setVolumes(const QList<Volume> &volumes)
+void TDriveBox::setVolumeSource(VolumeSource source)
 {
+    m_source = std::move(source);
+    refresh();
+}
+
+bool TDriveBox::refresh()
+{
+    return setVolumes(m_source ? m_source() : QList<Volume>{Volume{"/", QString()}});
+}
+
+bool TDriveBox::setVolumes(const QList<Volume> &volumes)
+{
+    QHash<QByteArray, QByteArray> lastOn;
+    for (qsizetype i = 0; i < m_volumes.size(); ++i)
+        lastOn.insert(m_volumes[i].mountPoint, m_last[i]);
+    const QByteArray shown = currentIndex() >= 0 ? m_volumes.value(currentIndex()).mountPoint : QByteArray();
+
     m_volumes = volumes;
     m_last.clear();
     clear();
+    bool kept = false;
     for (const Volume &v : m_volumes) {
         addItem(v.label.isEmpty() ? displayName(v.mountPoint)
                                   : displayName(v.mountPoint) + QLatin1Char(' ') + v.label);
-        m_last.append(v.mountPoint);
+        m_last.append(lastOn.value(v.mountPoint, v.mountPoint));
+        if (v.mountPoint == shown) {
+            setCurrentIndex(count() - 1);
+            kept = true;
+        }
     }
+    return kept;
 }
 
 void TDriveBox::follow(const QByteArray &directory)

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -38,8 +39,10 @@ QString absoluteProgram(const QString &program)
 }
 
 // Everything the child needs is built before fork(): between fork() and exec() only async-signal-safe
-// calls are allowed, as other threads may hold locks.
-void startDetached(const QList<QByteArray> &argv)
+// calls are allowed, as other threads may hold locks. A terminal emulator talks to the user in its own
+// window; what it writes on its standard output and error (warnings about fonts, locales, resources)
+// goes to our standard error, and it reads nothing from our input.
+void startDetached(const QList<QByteArray> &argv, bool terminal)
 {
     std::vector<char *> pointers;
     for (const QByteArray &a : argv)
@@ -61,6 +64,14 @@ void startDetached(const QList<QByteArray> &argv)
             sigset_t none;
             ::sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            if (terminal) {
+                const int nothing = ::open("/dev/null", O_RDONLY);
+                if (nothing > 0) {
+                    ::dup2(nothing, STDIN_FILENO);
+                    ::close(nothing);
+                }
+                ::dup2(STDERR_FILENO, STDOUT_FILENO);
+            }
             ::execv(pointers[0], pointers.data());
             ::_exit(127);
         }
@@ -96,10 +107,13 @@ void ShellOpen(const QString &program, const QStringList &arguments)
 {
     QList<QByteArray> argv;
     const QString terminal = findTerminal();
+    // -T and -e are the two options every terminal emulator of the system's alternative takes; the
+    // window is titled with the program's file name ("P1.EXE"), as the user knows the exercise.
     if (!terminal.isEmpty())
-        argv << pathBytes(terminal) << QByteArrayLiteral("-e");
+        argv << pathBytes(terminal) << QByteArrayLiteral("-T")
+             << pathBytes(program.section(QLatin1Char('/'), -1)) << QByteArrayLiteral("-e");
     argv << pathBytes(absoluteProgram(program));
     for (const QString &a : arguments)
         argv << a.toLocal8Bit();
-    startDetached(argv);
+    startDetached(argv, !terminal.isEmpty());
 }

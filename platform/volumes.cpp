@@ -53,10 +53,18 @@ bool isNetworkType(const QByteArray &type)
     return type == "nfs" || type == "nfs4" || type == "cifs" || type == "smb3" || type == "fuse.sshfs";
 }
 
+// A block device: a disk, a partition, a disc, a card, or a disk image mounted through a loop device.
+// RAM disks hold swap or scratch space, not anything a user put there.
 bool isDiskDevice(const QByteArray &source)
 {
-    return source.startsWith("/dev/") && !source.startsWith("/dev/loop") && !source.startsWith("/dev/ram") &&
-           !source.startsWith("/dev/zram");
+    return source.startsWith("/dev/") && !source.startsWith("/dev/ram") && !source.startsWith("/dev/zram");
+}
+
+// Where the desktop mounts removable media and disk images the user opens (udisks: /media/USER/LABEL,
+// or /run/media/USER/LABEL): whatever is mounted there is the user's.
+bool isRemovableMediaPlace(const QByteArray &mountPoint)
+{
+    return mountPoint.startsWith("/media/") || mountPoint.startsWith("/run/media/");
 }
 
 struct Mount
@@ -115,7 +123,10 @@ QList<Volume> volumesFromMountInfo(const QByteArray &mountInfo,
         if (!m)
             continue;
         const bool network = isNetworkType(m->type);
-        const bool disk = isDiskDevice(m->source) && m->type != "squashfs";
+        // Packages of self-contained applications are squashfs images on loop devices: they are
+        // programs, not disks, wherever they are mounted.
+        const bool disk =
+            (isDiskDevice(m->source) || isRemovableMediaPlace(m->mountPoint)) && m->type != "squashfs";
         // A bind mount shows a part of a file system that is already on the list; btrfs mounts its
         // subvolumes the same way, and those are volumes in their own right.
         const bool wholeFileSystem = m->root == "/" || m->type == "btrfs" || network;

@@ -94,6 +94,15 @@ for size in 16 32 48 64 128 256; do
         fail "the ${size}x${size} icon is ${width}x${height} (signature $signature)"
 done
 
+# Debian's policy: the package's copyright file, in the machine-readable format.
+copyright=$root/share/doc/vestrel/copyright
+if [[ ! -f $copyright ]]; then
+    fail "no /usr/share/doc/vestrel/copyright"
+elif ! head -n 1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    ! grep -q '^Files: \*$' "$copyright" || ! grep -q '^License: ' "$copyright"; then
+    fail "the copyright file is not in the machine-readable format: $(head -n 3 "$copyright")"
+fi
+
 for page in vestrel vestrel-compare; do
     man=$root/share/man/man1/$page.1.gz
     if [[ ! -f $man ]]; then
@@ -176,6 +185,10 @@ if start_entry; then
         fail "Vestrel runs in $(readlink "/proc/$app_pid/cwd"), not in the course folder $course"
     [[ $(readlink "/proc/$app_pid/exe") == "$root/bin/vestrel" ]] ||
         fail "the launcher started $(readlink "/proc/$app_pid/exe"), not the installed vestrel"
+    # The process list shows the program by its canonical path.
+    shown=$(tr '\0' '\n' <"/proc/$app_pid/cmdline" | head -n 1)
+    [[ $shown == "$(readlink -f -- "$root/bin/vestrel")" ]] ||
+        fail "the process shows as $shown, not as the installed program's canonical path"
 
     # The first page is reached with Ctrl+Tab from the third; the window has a fixed size, so the button
     # "Lanseaza 1..." is always at this place in it.
@@ -193,8 +206,8 @@ if start_entry; then
         xdotool key --clearmodifiers Return
     elif [[ ! -s $scratch/terminal.args ]]; then
         fail "\"Lanseaza 1...\" started nothing"
-    elif [[ $(cat "$scratch/terminal.args") == "-e"$'\n'"$course/prog/P1.EXE" ]]; then
-        pass "\"Lanseaza 1...\" starts prog/P1.EXE of the course folder in the terminal"
+    elif [[ $(cat "$scratch/terminal.args") == "-T"$'\n'"P1.EXE"$'\n'"-e"$'\n'"$course/prog/P1.EXE" ]]; then
+        pass "\"Lanseaza 1...\" starts prog/P1.EXE of the course folder in a terminal titled P1.EXE"
     else
         fail "\"Lanseaza 1...\" asked the terminal for: $(cat "$scratch/terminal.args")"
     fi

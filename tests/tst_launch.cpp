@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 class LaunchTest : public QObject
@@ -29,6 +30,7 @@ private slots:
     void everyClickStartsAnotherInstance();
     void looksUnderTheCurrentDirectoryOfTheClick();
     void startsInATerminalWhenThereIsOne();
+    void terminalMessagesGoToStandardError();
     void terminalLookup();
 };
 
@@ -187,12 +189,63 @@ void LaunchTest::startsInATerminalWhenThereIsOne()
     std::sort(records.begin(), records.end(), [](auto &a, auto &b) { return a.kind > b.kind; });
     const QString program = QDir(t.path()).canonicalPath() + "/prog/P1.EXE";
     QCOMPARE(records[0].kind, QStringLiteral("terminal"));
-    QCOMPARE(records[0].arguments.size(), 2);
-    QCOMPARE(records[0].arguments[0], QStringLiteral("-e"));
-    QCOMPARE(QFileInfo(records[0].arguments[1]).canonicalFilePath(), program);
+    // Titled with the exercise, not with the terminal's own name.
+    QCOMPARE(records[0].arguments.size(), 4);
+    QCOMPARE(records[0].arguments.mid(0, 3), (QStringList{"-T", "P1.EXE", "-e"}));
+    QCOMPARE(QFileInfo(records[0].arguments[3]).canonicalFilePath(), program);
     QCOMPARE(records[0].cwd, QDir(t.path()).canonicalPath());
     QCOMPARE(records[1].kind, QStringLiteral("program"));
     QCOMPARE(records[1].arguments, QStringList());
+}
+
+// What the terminal emulator writes of its own (warnings about fonts or locales) goes to our standard
+// error, never to our standard output, and it reads nothing of our input; a program started without a
+// terminal keeps our standard streams, as a console program must.
+void LaunchTest::terminalMessagesGoToStandardError()
+{
+    TempTree t;
+    CurrentDirKeeper keeper;
+    t.file("prog/P2.EXE", "#!/bin/sh\n", 0755);
+    const QByteArray done = t.bytes() + "/done";
+    t.file("bin/term",
+           "#!/bin/sh\n"
+           "echo 'term: a warning on stdout'\n"
+           "echo 'term: a warning on stderr' >&2\n"
+           "readlink /proc/$$/fd/0 > '" +
+               done + ".tmp'; mv '" + done + ".tmp' '" + done + "'\n",
+           0755);
+    QVERIFY(SetCurrentDir(t.bytes()));
+    setTerminalChoice(QFile::decodeName(t.bytes() + "/bin/term"));
+
+    // Our own standard output and error become files for the click.
+    const QByteArray out = t.bytes() + "/our-stdout", err = t.bytes() + "/our-stderr";
+    const int savedOut = ::dup(STDOUT_FILENO), savedErr = ::dup(STDERR_FILENO);
+    const int outFd = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int errFd = ::open(err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(savedOut >= 0 && savedErr >= 0 && outFd >= 0 && errFd >= 0);
+    ::fflush(stdout);
+    ::fflush(stderr);
+    ::dup2(outFd, STDOUT_FILENO);
+    ::dup2(errFd, STDERR_FILENO);
+    {
+        Page1 page;
+        page.click(page.w->btnP2);
+    }
+    ::dup2(savedOut, STDOUT_FILENO);
+    ::dup2(savedErr, STDERR_FILENO);
+    for (int fd : {savedOut, savedErr, outFd, errFd})
+        ::close(fd);
+
+    QTRY_VERIFY(QFile::exists(QFile::decodeName(done)));
+    QFile errors(QFile::decodeName(err)), output(QFile::decodeName(out)), input(QFile::decodeName(done));
+    QVERIFY(errors.open(QIODevice::ReadOnly) && output.open(QIODevice::ReadOnly) &&
+            input.open(QIODevice::ReadOnly));
+    const QByteArray errorText = errors.readAll();
+    QVERIFY2(errorText.contains("term: a warning on stdout") &&
+                 errorText.contains("term: a warning on stderr"),
+             errorText.constData());
+    QVERIFY2(!output.readAll().contains("term:"), "the terminal wrote on our standard output");
+    QCOMPARE(input.readAll().trimmed(), QByteArray("/dev/null"));
 }
 
 void LaunchTest::terminalLookup()

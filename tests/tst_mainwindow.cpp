@@ -3,11 +3,15 @@
 
 #include "support/fixture.h"
 
+#include "app/application.h"
+#include "app/selpath.h"
+#include "compare/pacing.h"
 #include "compare/resultview.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -16,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -69,6 +74,43 @@ QImage asImage(const QPixmap &p)
     return p.toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
+// The darkest grey level of a control's picture inside its frame: the colour its text is written in.
+int inkOf(QWidget *w, int margin = 4)
+{
+    const QImage picture = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int darkest = 255;
+    for (int y = margin; y < picture.height() - margin; ++y)
+        for (int x = margin; x < picture.width() - margin; ++x)
+            darkest = std::min(darkest, qGray(picture.pixel(x, y)));
+    return darkest;
+}
+
+// How a push button of the toolkit with this text, picture and font looks when disabled, in a plain
+// window.
+int disabledButtonInk(const QPushButton *like)
+{
+    QWidget plain;
+    QPushButton reference(like->text(), &plain);
+    reference.setIcon(like->icon());
+    reference.setIconSize(like->iconSize());
+    reference.setFont(like->font());
+    reference.setGeometry(like->geometry());
+    reference.setEnabled(false);
+    return inkOf(&reference);
+}
+
+// Pixels of the green check mark in a picture: clearly green, not grey.
+int greenPixels(const QImage &picture)
+{
+    int n = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            n += c.green() > c.red() + 40 && c.green() > c.blue() + 40;
+        }
+    return n;
+}
+
 } // namespace
 
 class MainWindowTest : public QObject
@@ -113,6 +155,10 @@ private slots:
     void pictures();
     void buttonIcons_data();
     void buttonIcons();
+    void disabledControlsLookDisabled();
+    void disabledDuringRun();
+    void programIcon();
+    void toolkitTextsInRomanian();
 };
 
 void MainWindowTest::startUpState()
@@ -382,7 +428,8 @@ void MainWindowTest::headerLabels()
     QCOMPARE(textColour(l[1]), QColor(0xEF, 0xF4, 0xFA));
     QCOMPARE(textColour(l[2]), kDarkGreen);
 
-    // Three initials, each over its grey shadow.
+    // Three initials of our own (no real institution's), each over its grey shadow.
+    QCOMPARE(l[6]->text() + l[7]->text() + l[8]->text(), QStringLiteral("VTL"));
     const QColor initialColours[3] = {QColor(0xC6, 0x00, 0x00), QColor(0xFC, 0xAB, 0x03),
                                       QColor(0x00, 0x00, 0x9D)};
     for (int k = 0; k < 3; ++k) {
@@ -634,6 +681,168 @@ void MainWindowTest::buttonIcons()
     option.palette = QGuiApplication::palette();
     const QPixmap greyed = QApplication::style()->generatedIconPixmap(QIcon::Disabled, normal, &option);
     QVERIFY(asImage(disabled) != asImage(greyed));
+}
+
+// No colour the window sets reaches the disabled state: every control, enabled or not today, looks as the
+// toolkit's own disabled control would once it is disabled. "&Opreste" at rest is drawn like a disabled
+// button of the toolkit, not in the black of "&Iesire"; a disabled check-mark button shows its own grey
+// picture.
+void MainWindowTest::disabledControlsLookDisabled()
+{
+    const QList<QWidget *> all = m_window->findChildren<QWidget *>();
+    QVERIFY(all.size() > 87);
+    for (QWidget *w : all) {
+        const QPalette toolkit = QApplication::palette(w);
+        for (const QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Base, QPalette::Button})
+            QVERIFY2(w->palette().color(QPalette::Disabled, role) == toolkit.color(QPalette::Disabled, role),
+                     qPrintable(w->objectName() + QLatin1String(" colour role ") + QString::number(role)));
+    }
+
+    auto *btnStop = find<QPushButton>("btnStop");
+    auto *btnClose = find<QPushButton>("btnClose");
+    QVERIFY(!btnStop->isEnabled() && btnClose->isEnabled());
+    const int enabledInk = inkOf(btnClose), stopInk = inkOf(btnStop), reference = disabledButtonInk(btnStop);
+    QVERIFY2(enabledInk < 0x40, qPrintable(QString::number(enabledInk)));
+    QVERIFY2(reference > enabledInk + 0x40, qPrintable(QString::number(reference)));
+    QVERIFY2(std::abs(stopInk - reference) <= 8,
+             qPrintable(QStringLiteral("Opreste %1, a disabled button %2").arg(stopInk).arg(reference)));
+
+    // Every kind of control with text on the pages turns to the disabled colour: labels (coloured or
+    // not), check boxes, buttons with a picture, edits.
+    const int disabledText =
+        qGray(QApplication::palette().color(QPalette::Disabled, QPalette::WindowText).rgb());
+    for (const char *name :
+         {"Label12", "Label15", "Label29", "btnP1", "btnLab2", "cbByName", "ePath1", "aEdit"}) {
+        QWidget *w = find(name);
+        auto *button = qobject_cast<QPushButton *>(w);
+        QVERIFY2(inkOf(w, 3) < disabledText - 0x20, name);
+        w->setEnabled(false);
+        const int ink = inkOf(w, 3);
+        const int expected = button ? disabledButtonInk(button) : disabledText;
+        w->setEnabled(true);
+        const QByteArray what = QStringLiteral("%1: %2, not %3").arg(name).arg(ink).arg(expected).toUtf8();
+        if (button)
+            QVERIFY2(std::abs(ink - expected) <= 8, what);
+        else
+            QVERIFY2(ink >= expected - 0x20, what);
+    }
+
+    // The check-mark button's own disabled picture, grey where the enabled one is green.
+    auto *btnP1 = find<QPushButton>("btnP1");
+    QVERIFY(greenPixels(btnP1->grab().toImage()) > 20);
+    btnP1->setEnabled(false);
+    const QImage disabled = btnP1->grab().toImage();
+    btnP1->setEnabled(true);
+    QCOMPARE(greenPixels(disabled), 0);
+}
+
+// During a run "&Compara" is disabled and looks it; "&Opreste" is enabled and looks like "&Iesire".
+void MainWindowTest::disabledDuringRun()
+{
+    TempTree t;
+    t.file("one/a", "x");
+    t.file("two/a", "x");
+    std::unique_ptr<TfMain> w = makeMainWindow();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w->ePath1->setText(t.path() + "/one");
+    w->ePath2->setText(t.path() + "/two");
+    int goInk = -1, stopInk = -1, closeInk = -1;
+    bool goEnabled = true;
+    useLiteralPacing();
+    pacing::setHandOverHook([&] {
+        if (goInk >= 0)
+            return;
+        goEnabled = w->btnGo->isEnabled();
+        goInk = inkOf(w->btnGo);
+        stopInk = inkOf(w->btnStop);
+        closeInk = inkOf(w->btnClose);
+    });
+    w->btnGo->click();
+    restorePacing();
+    QVERIFY(goInk >= 0);
+    QVERIFY(!goEnabled);
+    const int reference = disabledButtonInk(w->btnGo);
+    QVERIFY2(std::abs(goInk - reference) <= 8,
+             qPrintable(QStringLiteral("Compara %1, a disabled button %2").arg(goInk).arg(reference)));
+    QVERIFY2(std::abs(stopInk - closeInk) <= 8,
+             qPrintable(QStringLiteral("%1 %2").arg(stopInk).arg(closeInk)));
+    QVERIFY(inkOf(w->btnGo) < 0x40);
+}
+
+// The program's own icon, the one an installation puts in the icon theme, is the application's and every
+// window's.
+void MainWindowTest::programIcon()
+{
+    TfSelPath picker;
+    const struct
+    {
+        const char *whose;
+        QIcon icon;
+    } icons[] = {{"application", QApplication::windowIcon()},
+                 {"main window", m_window->windowIcon()},
+                 {"picker", picker.windowIcon()}};
+    for (const auto &[whose, icon] : icons)
+        for (const int size : {16, 32, 48, 64, 128, 256}) {
+            const QImage installed(QStringLiteral(VESTREL_SOURCE_DIR "/packaging/icons/%1x%1.png").arg(size));
+            QVERIFY(!installed.isNull());
+            QVERIFY2(icon.pixmap(QSize(size, size))
+                             .toImage()
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied) ==
+                         installed.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     qPrintable(QStringLiteral("%1 at %2").arg(whose).arg(size)));
+        }
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("ro.tovi.Vestrel"));
+}
+
+// The toolkit's texts in the window are Romanian although the tests run in the C locale: the edit menus
+// of the path edits (with their shortcuts), of a read-only edit, of a text view, and the standard buttons.
+void MainWindowTest::toolkitTextsInRomanian()
+{
+    QCOMPARE(QLocale().name(), QStringLiteral("C"));
+    const auto key = [](QKeySequence::StandardKey k) {
+        return QLatin1Char('\t') + QKeySequence(k).toString(QKeySequence::NativeText);
+    };
+    const QStringList editMenu{"&Anuleaza" + key(QKeySequence::Undo),
+                               "&Reface" + key(QKeySequence::Redo),
+                               "&Taie" + key(QKeySequence::Cut),
+                               "&Copiaza" + key(QKeySequence::Copy),
+                               "&Lipeste" + key(QKeySequence::Paste),
+                               "Sterge",
+                               "Selecteaza tot" + key(QKeySequence::SelectAll)};
+    QCOMPARE(key(QKeySequence::Copy), QStringLiteral("\tCtrl+C"));
+    const auto texts = [](QMenu *menu) {
+        QStringList shown;
+        for (QAction *a : menu->actions())
+            if (!a->isSeparator())
+                shown.append(a->text());
+        delete menu;
+        return shown;
+    };
+    auto *ePath1 = find<QLineEdit>("ePath1");
+    QCOMPARE(texts(ePath1->createStandardContextMenu()), editMenu);
+    TfSelPath picker;
+    QCOMPARE(
+        texts(picker.ePath->createStandardContextMenu()),
+        (QStringList{"&Copiaza" + key(QKeySequence::Copy), "Selecteaza tot" + key(QKeySequence::SelectAll)}));
+    QPlainTextEdit text;
+    QCOMPARE(texts(text.createStandardContextMenu()), editMenu);
+
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes |
+                             QDialogButtonBox::No | QDialogButtonBox::Close);
+    QCOMPARE(buttons.button(QDialogButtonBox::Ok)->text(), QStringLiteral("OK"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Anulare"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Yes)->text(), QStringLiteral("&Da"));
+    QCOMPARE(buttons.button(QDialogButtonBox::No)->text(), QStringLiteral("&Nu"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Close)->text(), QStringLiteral("Inchide"));
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("x"), QStringLiteral("y"), QMessageBox::Ok);
+    box.setDetailedText(QStringLiteral("z"));
+    QStringList boxButtons;
+    for (QAbstractButton *b : box.buttons())
+        boxButtons.append(b->text());
+    boxButtons.sort();
+    QCOMPARE(boxButtons, (QStringList{"Arata detaliile...", "OK"}));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -140,6 +140,7 @@ private slots:
     void rowsAndOpening();
     void namesThatAreNotText();
     void secondShowing();
+    void rowsReadAtEachShowing();
     void drives();
     void afterComparison();
     void duringComparison();
@@ -217,6 +218,7 @@ void SelPathTest::waysOfClosing_data()
     QTest::newRow("Directoriul 2, OK") << 2 << "ok" << true;
     QTest::newRow("Directoriul 1, OK") << 1 << "ok" << true;
     QTest::newRow("Directoriul 2, Enter") << 2 << "enter" << true;
+    QTest::newRow("Directoriul 1, Enter on the list") << 1 << "enter on list" << true;
     QTest::newRow("Directoriul 1, Alt+O") << 1 << "alt+o" << true;
     QTest::newRow("Directoriul 2, close box") << 2 << "close" << true;
     QTest::newRow("Directoriul 1, Anulare") << 1 << "cancel" << false;
@@ -242,7 +244,11 @@ void SelPathTest::waysOfClosing()
             QTest::mouseClick(s.btnOk, Qt::LeftButton);
         else if (way == "enter")
             QTest::keyClick(s.DriveBox, Qt::Key_Return);
-        else if (way == "alt+o")
+        else if (way == "enter on list") {
+            // The root's row is highlighted, not opened: Enter presses "&OK".
+            s.DirBox->setCurrentRow(0);
+            QTest::keyClick(s.DirBox, Qt::Key_Return);
+        } else if (way == "alt+o")
             QTest::keyClick(&s, Qt::Key_O, Qt::AltModifier);
         else if (way == "close")
             s.close();
@@ -315,6 +321,7 @@ void SelPathTest::rowsAndOpening()
     QStringList shown;
     QByteArray currentAfterSingleClick;
     int rowAfterSingleClick = -1;
+    bool openAfterEnter = true;
     whenShown([&](TfSelPath &s) {
         click(box, row(box, "gamma"));
         shown.append(s.ePath->text());
@@ -322,24 +329,67 @@ void SelPathTest::rowsAndOpening()
         rowAfterSingleClick = box->currentRow();
         doubleClick(box, row(box, "gamma"));
         shown.append(s.ePath->text());
-        // Enter opens the highlighted row and keeps the dialog open.
-        box->setCurrentItem(row(box, "inner"));
-        QTest::keyClick(box, Qt::Key_Return);
+        doubleClick(box, row(box, "inner"));
         shown.append(s.ePath->text());
-        QVERIFY(s.isVisible());
         // Up the chain: the row of the tree's own directory.
         doubleClick(box, box->item(top - 1));
         shown.append(s.ePath->text());
-        s.btnOk->click();
+        // Enter on a highlighted row does not open it: it presses the default button, "&OK".
+        box->setCurrentItem(row(box, "gamma"));
+        QTest::keyClick(box, Qt::Key_Return);
+        openAfterEnter = s.isVisible();
     });
     QTest::mouseClick(p.w->btnGetPath1, Qt::LeftButton);
 
+    QVERIFY(!openAfterEnter);
+    QCOMPARE(p.picker->result(), int(QDialog::Accepted));
     QCOMPARE(currentAfterSingleClick, t.bytes());
     QCOMPARE(rowAfterSingleClick, top + 4);
     QCOMPARE(shown, (QStringList{t.path(), t.path() + "/gamma", t.path() + "/gamma/inner", t.path()}));
     QCOMPARE(box->directory(), t.bytes());
     QCOMPARE(currentDirBytes(), t.bytes());
+    QCOMPARE(p.picker->ePath->text(), t.path());
     QCOMPARE(p.w->ePath1->text(), t.path());
+}
+
+// The list keeps its directory between showings, but its rows and the volumes are read at each one: a
+// folder made or removed since, or a volume mounted since, shows as it is now. The highlighted row stays.
+void SelPathTest::rowsReadAtEachShowing()
+{
+    TempTree t;
+    t.dir("old");
+    t.dir("gone");
+    QList<Volume> volumes{{"/", QString()}};
+    Program p(t.bytes());
+    p.picker->DriveBox->setVolumeSource([&] { return volumes; });
+    t.dir("made later");
+    QVERIFY(::rmdir((t.bytes() + "/gone").constData()) == 0);
+
+    QStringList rows;
+    QStringList drives;
+    whenShown([&](TfSelPath &s) {
+        rows = rowTexts(s.DirBox);
+        s.DirBox->setCurrentItem(row(s.DirBox, "old"));
+        s.btnOk->click();
+    });
+    QTest::mouseClick(p.w->btnGetPath1, Qt::LeftButton);
+    QCOMPARE(rows, chain(t.bytes()) + QStringList({"made later", "old"}));
+
+    t.dir("another");
+    volumes.append({t.bytes() + "/old", QStringLiteral("DISC")});
+    QString highlighted;
+    whenShown([&](TfSelPath &s) {
+        rows = rowTexts(s.DirBox);
+        highlighted = s.DirBox->currentItem() ? s.DirBox->currentItem()->text() : QString();
+        for (int i = 0; i < s.DriveBox->count(); ++i)
+            drives.append(s.DriveBox->itemText(i));
+        s.btnOk->click();
+    });
+    QTest::mouseClick(p.w->btnGetPath1, Qt::LeftButton);
+    QCOMPARE(rows, chain(t.bytes()) + QStringList({"another", "made later", "old"}));
+    QCOMPARE(highlighted, QStringLiteral("old"));
+    QCOMPARE(drives, (QStringList{"/", t.path() + "/old DISC"}));
+    QCOMPARE(p.picker->DriveBox->currentIndex(), 0);
 }
 
 // Opening a link to a directory leads to the directory itself, as the current directory reads back.
@@ -370,6 +420,10 @@ void SelPathTest::namesThatAreNotText()
     QByteArray afterOdd;
     QStringList rowsAfterOdd;
     whenShown([&](TfSelPath &s) {
+        // The rows were read again for the showing.
+        for (int i = 0; i < box->count(); ++i)
+            if (box->item(i)->data(TDirBox::PathRole).toByteArray() == t.bytes() + '/' + odd)
+                oddRow = box->item(i);
         doubleClick(box, oddRow);
         afterOdd = currentDirBytes();
         rowsAfterOdd = rowTexts(box);
@@ -427,7 +481,7 @@ void SelPathTest::drives()
     t.dir("vol/photos/2024");
     Program p(t.bytes() + "/home");
     TDriveBox *drives = p.picker->DriveBox;
-    drives->setVolumes({{"/", QString()}, {t.bytes() + "/vol", QStringLiteral("STICK")}});
+    drives->setVolumeSource([&] { return QList<Volume>{{"/", QString()}, {t.bytes() + "/vol", "STICK"}}; });
     drives->follow(p.picker->DirBox->directory());
     QCOMPARE(drives->itemText(1), t.path() + "/vol STICK");
     QCOMPARE(drives->currentIndex(), 0);
@@ -560,7 +614,7 @@ void SelPathTest::directoryWithoutAccess()
     const QByteArray locked = t.dir("locked");
     QVERIFY(::chmod(locked.constData(), 0) == 0);
     Program p(t.bytes() + "/open");
-    p.picker->DriveBox->setVolumes({{"/", QString()}, {locked, QString()}});
+    p.picker->DriveBox->setVolumeSource([&] { return QList<Volume>{{"/", QString()}, {locked, QString()}}; });
     p.picker->DriveBox->follow(p.picker->DirBox->directory());
     MessageBoxAnswerer boxes;
     QList<bool> openAfterError;

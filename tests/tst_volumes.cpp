@@ -43,12 +43,20 @@ private slots:
                                  "36 28 8:33 / /mnt/backup rw shared:9 - ext4 /dev/sdc1 rw\n"
                                  "37 28 0:41 / /mnt/iso ro - iso9660 /dev/loop3 ro\n"
                                  "38 26 0:50 / /run/user/1000 rw - tmpfs tmpfs rw\n"
-                                 "39 28 0:51 / /var/lib/docker/overlay2/x/merged rw - overlay overlay rw\n";
+                                 "39 28 0:51 / /var/lib/docker/overlay2/x/merged rw - overlay overlay rw\n"
+                                 // A disk image the desktop opened, a phone, and a compressed RAM disk.
+                                 "40 26 7:5 / /media/ana/IMAGINE rw - ext4 /dev/loop5 rw\n"
+                                 "41 26 0:52 / /media/ana/TELEFON rw - fuse.jmtpfs jmtpfs rw\n"
+                                 "42 28 252:0 / /var/tmp/z rw - ext4 /dev/zram0 rw\n"
+                                 "43 28 7:6 / /media/ana/app rw - squashfs /dev/loop6 ro\n";
         const QList<Volume> volumes = volumesFromMountInfo(table, labelOf);
         const QList<Volume> expected{
             {"/", QStringLiteral("Sistem")},
+            {"/media/ana/IMAGINE", QString()},
+            {"/media/ana/TELEFON", QString()},
             {"/mnt/backup", QString()},
             {"/mnt/date", QStringLiteral("Date \u0219coala")},
+            {"/mnt/iso", QString()},
             {"/mnt/share", QStringLiteral("//server/cursuri")},
             {"/run/media/ana/STICK 32", QStringLiteral("STICK 32")},
         };

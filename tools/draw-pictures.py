@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the window's pictures (three shaded balls, the check mark and the two folders) into
 app/resources/pictures, and the application's icon (a ball with the check mark over it) at the sizes of
-the hicolor icon theme into packaging/icons.
+the hicolor icon theme into packaging/icons (which the program also carries as its windows' icon).
 
 The pictures are committed; run this again only to change them. Pure Python: no imaging library needed.
 """

@@ -9,6 +9,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++              # the build
     qt6-base-dev qt6-qpa-plugins       # Qt 6 Widgets and its platform plugins (xcb, offscreen)
+    qt6-l10n-tools                     # lrelease, which compiles the toolkit's Romanian translation
     fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra # the window's stand-in faces
     xvfb xauth openbox                 # a virtual display with a window manager
     xdotool imagemagick x11-utils      # driving the window and taking its picture

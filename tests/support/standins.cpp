@@ -56,6 +56,7 @@ void StandIns::writeProgram(const QByteArray &path) const
 void StandIns::writeTerminal(const QByteArray &path) const
 {
     writeScript(path, recorder(m_dir, "terminal") + "mv \"$rec.tmp\" \"$rec\"\n"
+                                                    "[ \"$1\" != -T ] || shift 2\n"
                                                     "[ \"$1\" = -e ] || exit 1\n"
                                                     "shift\n"
                                                     "exec \"$@\"\n");

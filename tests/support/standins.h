@@ -28,7 +28,8 @@ public:
     explicit StandIns(const QByteArray &recordDir);
     // Writes an executable stand-in at path (any missing parent directories are created).
     void writeProgram(const QByteArray &path) const;
-    // A stand-in terminal emulator: records its own arguments as "terminal", then runs what follows -e.
+    // A stand-in terminal emulator: records its own arguments as "terminal", then runs what follows -e
+    // (after a title given with -T).
     void writeTerminal(const QByteArray &path) const;
 
     // Every record written so far.
