@@ -47,7 +47,7 @@ struct KeyMotion
 
 } // namespace
 
-QString displayText(QByteArrayView utf8)
+QString resultLineText(QByteArrayView utf8)
 {
     QString text = QString::fromUtf8(utf8);
     bool separatorSeen = false;
@@ -77,10 +77,14 @@ bool ResultLines::append(QByteArrayView utf8)
         m_chunks.push_back(std::move(chunk));
     }
     QByteArray &chunk = m_chunks.back();
-    m_refs.push_back({quint32(m_chunks.size() - 1), quint32(chunk.size()), quint32(n)});
+    if ((m_count >> kRefBlockBits) == qint64(m_refs.size()))
+        m_refs.push_back(std::make_unique_for_overwrite<LineRef[]>(size_t(1) << kRefBlockBits));
+    m_refs.back()[size_t(m_count & ((1 << kRefBlockBits) - 1))] = {quint32(m_chunks.size() - 1),
+                                                                   quint32(chunk.size()), quint32(n)};
+    ++m_count;
     chunk.append(utf8);
-    if (m_longest < 0 || n > qsizetype(m_refs[size_t(m_longest)].length))
-        m_longest = count() - 1;
+    if (m_longest < 0 || n > qsizetype(ref(m_longest).length))
+        m_longest = m_count - 1;
     return true;
 }
 
@@ -89,12 +93,13 @@ void ResultLines::clear()
     m_chunks.clear();
     m_refs.clear();
     m_refs.shrink_to_fit();
+    m_count = 0;
     m_longest = -1;
 }
 
 QByteArrayView ResultLines::bytes(qint64 line) const
 {
-    const LineRef &r = m_refs[size_t(line)];
+    const LineRef &r = ref(line);
     return QByteArrayView(m_chunks[r.chunk]).sliced(r.offset, r.length);
 }
 
@@ -102,7 +107,7 @@ qint64 ResultLines::byteCount(qint64 first, qint64 end) const
 {
     qint64 total = 0;
     for (qint64 line = first; line < end; ++line)
-        total += m_refs[size_t(line)].length;
+        total += ref(line).length;
     return total;
 }
 

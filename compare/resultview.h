@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -17,7 +18,7 @@ class QTextLayout;
 // A line as the view shows it: one line of plain text. Its first tab, the separator after the tag, stays a
 // tab; every other control character (a tab inside a name too) and every character that would reorder the
 // line's text shows as '?'.
-QString displayText(QByteArrayView utf8);
+QString resultLineText(QByteArrayView utf8);
 
 // The lines of the result view, stored compactly: their UTF-8 bytes packed in large chunks, and 12 bytes
 // per line saying where it lies.
@@ -30,7 +31,7 @@ public:
     // the last line.
     static constexpr qint64 kMaxCapacity = std::numeric_limits<int>::max() - 1;
 
-    qint64 count() const { return qint64(m_refs.size()); }
+    qint64 count() const { return m_count; }
     bool isFull() const { return count() >= m_capacity; }
     void setCapacity(qint64 lines);
     // Stores one line; false when the store is full.
@@ -38,7 +39,7 @@ public:
     void clear();
 
     QByteArrayView bytes(qint64 line) const;
-    QString text(qint64 line) const { return displayText(bytes(line)); }
+    QString text(qint64 line) const { return resultLineText(bytes(line)); }
     // The stored line with the most bytes, the one that likely needs the widest row; -1 when empty.
     qint64 longestLine() const { return m_longest; }
     // The bytes of the lines [first, end): at least the length of their text in UTF-16 units.
@@ -52,9 +53,17 @@ private:
         quint32 length;
     };
     static constexpr qsizetype kChunkBytes = 4 << 20;
+    // The references lie in blocks of a fixed size, so that growing never copies them all.
+    static constexpr int kRefBlockBits = 16;
+
+    const LineRef &ref(qint64 line) const
+    {
+        return m_refs[size_t(line >> kRefBlockBits)][size_t(line & ((1 << kRefBlockBits) - 1))];
+    }
 
     std::vector<QByteArray> m_chunks;
-    std::vector<LineRef> m_refs;
+    std::vector<std::unique_ptr<LineRef[]>> m_refs;
+    qint64 m_count = 0;
     qint64 m_capacity = kDefaultCapacity;
     qint64 m_longest = -1;
 };
@@ -90,7 +99,7 @@ public:
     bool addLine(QByteArrayView utf8);
     qint64 lineCount() const { return m_lines.count(); }
     void setCapacity(qint64 lines) { m_lines.setCapacity(lines); }
-    // The line as shown (see displayText).
+    // The line as shown (see resultLineText).
     QString lineText(qint64 line) const { return m_lines.text(line); }
     // The line exactly as added.
     QByteArray lineBytes(qint64 line) const { return m_lines.bytes(line).toByteArray(); }
