@@ -1,42 +1,49 @@
 #pragma once
 
-#include <QAbstractListModel>
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QByteArray>
-#include <QListView>
+#include <QClipboard>
+#include <QString>
 
+#include <limits>
+#include <memory>
+#include <utility>
 #include <vector>
 
-// The lines of the result view, stored compactly: their UTF-8 bytes packed in large chunks, and where each
-// line lies. Lines are stored at once but reach the views only when published, in batches.
-class ResultLines : public QAbstractListModel
-{
-    Q_OBJECT
-public:
-    using QAbstractListModel::QAbstractListModel;
+class QAction;
+class QMenu;
+class QTextLayout;
 
+// A line as the view shows it: one line of plain text. Its first tab, the separator after the tag, stays a
+// tab; every other control character (a tab inside a name too) and every character that would reorder the
+// line's text shows as '?'.
+QString resultLineText(QByteArrayView utf8);
+
+// The lines of the result view, stored compactly: their UTF-8 bytes packed in large chunks, and 12 bytes
+// per line saying where it lies.
+class ResultLines
+{
+public:
     // More lines than this are refused: the view holds them all in memory.
     static constexpr qint64 kDefaultCapacity = 20'000'000;
+    // A scroll bar position is a line number, and scroll bars count in int; one row is the place after
+    // the last line.
+    static constexpr qint64 kMaxCapacity = std::numeric_limits<int>::max() - 1;
 
-    qint64 count() const { return qint64(m_refs.size()); }
+    qint64 count() const { return m_count; }
     bool isFull() const { return count() >= m_capacity; }
-    void setCapacity(qint64 lines) { m_capacity = lines; }
-    // Stores one line; false when the view is full.
+    void setCapacity(qint64 lines);
+    // Stores one line; false when the store is full.
     bool append(QByteArrayView utf8);
     void clear();
-    // Lets the views show the lines stored since the last call.
-    void publish();
 
-    QByteArray bytes(qint64 line) const;
-    // The line as shown: one line of plain text, control characters other than the tab shown as '?'.
-    QString text(qint64 line) const;
-    // The stored line with the most bytes, the one that needs the widest row.
+    QByteArrayView bytes(qint64 line) const;
+    QString text(qint64 line) const { return resultLineText(bytes(line)); }
+    // The stored line with the most bytes, the one that likely needs the widest row; -1 when empty.
     qint64 longestLine() const { return m_longest; }
-
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role) const override;
-
-    // The size of every row: as wide as the widest line.
-    void setRowSize(QSize size) { m_rowSize = size; }
+    // The bytes of the lines [first, end): at least the length of their text in UTF-16 units.
+    qint64 byteCount(qint64 first, qint64 end) const;
 
 private:
     struct LineRef
@@ -46,42 +53,164 @@ private:
         quint32 length;
     };
     static constexpr qsizetype kChunkBytes = 4 << 20;
+    // The references lie in blocks of a fixed size, so that growing never copies them all.
+    static constexpr int kRefBlockBits = 16;
+
+    const LineRef &ref(qint64 line) const
+    {
+        return m_refs[size_t(line >> kRefBlockBits)][size_t(line & ((1 << kRefBlockBits) - 1))];
+    }
 
     std::vector<QByteArray> m_chunks;
-    std::vector<LineRef> m_refs;
-    qint64 m_published = 0;
+    std::vector<std::unique_ptr<LineRef[]>> m_refs;
+    qint64 m_count = 0;
     qint64 m_capacity = kDefaultCapacity;
     qint64 m_longest = -1;
-    QSize m_rowSize;
 };
 
-// The result view: a read-only list of plain text lines, one per coincidence. Adding a line costs next to
-// nothing; the view catches up when the run hands control to the event loop. Lines can be selected and
-// copied (Ctrl+A, Ctrl+C).
-class ResultView : public QListView
+// A place in the result view's text: a line and a column of its shown text (UTF-16 units). Every line
+// ends with a line break, so the end of the text is column 0 of the line after the last.
+struct TextPosition
+{
+    qint64 line = 0;
+    int column = 0;
+    auto operator<=>(const TextPosition &) const = default;
+};
+
+// The result view: a read-only text of plain lines, one per coincidence, without wrapping. Adding a line
+// costs next to nothing; the view shows the lines added so far whenever the run flushes before handing
+// control to the event loop, and follows the end while the user has not scrolled away from it. Only the
+// visible lines are laid out and painted, so its cost does not grow with the number of lines. Any part
+// of the text can be selected with the mouse or the keyboard and copied.
+class ResultView : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
+    using Position = TextPosition;
+
+    // One copy takes at most this many bytes of lines: the text is built in memory at once.
+    static constexpr qint64 kDefaultCopyLimit = qint64(64) << 20;
+
     explicit ResultView(QWidget *parent = nullptr);
+    ~ResultView() override;
 
     void clearLines();
     // Adds a line; false when the view is full and the line was not added.
     bool addLine(QByteArrayView utf8);
     qint64 lineCount() const { return m_lines.count(); }
     void setCapacity(qint64 lines) { m_lines.setCapacity(lines); }
+    // The line as shown (see resultLineText).
     QString lineText(qint64 line) const { return m_lines.text(line); }
+    // The line exactly as added.
+    QByteArray lineBytes(qint64 line) const { return m_lines.bytes(line).toByteArray(); }
     // Every line, each ended by a line feed.
     QString toPlainText() const;
-    // Lets the view show the lines added since the last call.
+    // Shows the lines added since the last call.
     void flush();
+    // The lines shown: those added up to the last flush().
+    qint64 shownLineCount() const { return m_shown; }
+
+    Position cursorPosition() const { return m_cursor; }
+    bool hasSelection() const { return m_anchor != m_cursor; }
+    // The selection from the anchor to the cursor (either may come first).
+    void select(Position anchor, Position cursor);
+    void selectAll();
+    // The selected text, lines ended by line feeds.
+    QString selectedText() const;
+    // Puts the selected text on the clipboard; a selection beyond the copy limit is refused with a message.
+    void copy();
+    void setCopyLimit(qint64 bytes) { m_copyLimit = bytes; }
+
+    // The lines the last paint drew, [first, end); the end may count the empty place after the last line.
+    std::pair<qint64, qint64> paintedLines() const { return m_painted; }
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
-    void copySelection() const;
-    void fitRowWidth();
+    enum class Motion {
+        PreviousChar,
+        NextChar,
+        PreviousWord,
+        NextWord,
+        PreviousLine,
+        NextLine,
+        PreviousPage,
+        NextPage,
+        LineStart,
+        LineEnd,
+        TextStart,
+        TextEnd
+    };
+
+    // Geometry: rows are line numbers, the vertical scroll bar's value is the top row.
+    int lineHeight() const { return m_lineHeight; }
+    int fullRows() const;
+    qint64 topRow() const;
+    int originX() const;
+    void updateScrollBars();
+    void measureWidest();
+    void widenTo(int textWidth);
+
+    void layOut(QTextLayout &layout, qint64 line) const;
+    void paintLine(QPainter &painter, qint64 line, int y, const QRect &clip);
+
+    // What a drag selects: characters, or whole words after a double click, whole lines after a triple.
+    enum class Unit { Characters, Words, Lines };
+
+    // Places and motions. A place at a point lies between two characters, or before the character under
+    // the point when onCharacter is set.
+    Position positionAt(QPoint point, bool onCharacter = false) const;
+    Position clamped(Position at) const;
+    Position moved(Position from, Motion motion);
+    std::pair<Position, Position> unitAt(QPoint point, Unit unit) const;
+    Position lineEnd(qint64 line) const;
+    int cursorX(Position at) const;
+
+    void moveCursor(Position to, bool keepAnchor);
+    void ensureVisible(Position at);
+    void dragTo(QPoint point);
+    void autoScroll();
+    void copyTo(QClipboard::Mode mode, bool refuseLoudly);
+    void showContextMenu(QPoint globalPos);
+    void restartBlink();
 
     ResultLines m_lines;
+    qint64 m_shown = 0;
     qint64 m_measured = -1;
+    int m_widest = 0;
+    int m_lineHeight = 1;
+
+    Position m_anchor;
+    Position m_cursor;
+    int m_desiredX = -1;
+    // A drag with the left button, from the unit (a character, word or line) first pressed.
+    bool m_dragging = false;
+    Unit m_unit = Unit::Characters;
+    std::pair<Position, Position> m_dragStart;
+    QPoint m_dragPoint;
+    QPoint m_doubleClickPoint;
+    QBasicTimer m_autoScroll;
+    QBasicTimer m_tripleClick;
+    QBasicTimer m_blink;
+    bool m_caretOn = false;
+
+    qint64 m_copyLimit = kDefaultCopyLimit;
+    std::pair<qint64, qint64> m_painted{0, 0};
+
+    QMenu *m_menu;
+    QAction *m_copyAction;
+    QAction *m_selectAllAction;
 };
