@@ -239,9 +239,26 @@ void TfMain::CompareByContents(PathStack stack1, PathStack stack2)
 
 void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &stack2)
 {
+    const WalkShape shape{PairSteps::HandOverReadPollLineProgress, bSameDir, true};
+    if (bStop) {
+        // A stop came before: the criterion ends at its first poll, and nothing it would read or index
+        // before that can be seen. Only its hand-overs remain.
+        struct FirstPollOnly final : PairVisitor
+        {
+            explicit FirstPollOnly(qint64 columns) : m_columns(columns) {}
+            qint64 columns() const override { return m_columns; }
+            qint64 nextCandidate(qint64, qint64 from) override { return from; }
+            bool coincide(qint64, qint64) override { return false; }
+            void report(qint64, qint64) override {}
+            void progress(qint64, qint64) override {}
+            qint64 m_columns;
+        } visitor(stack2.size());
+        walkPairs(stack1.size(), shape, visitor, bStop);
+        return;
+    }
     const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
     ContentsVisitor visitor(*this, stack1, stack2);
-    walkPairs(visitor.rows(), {PairSteps::HandOverReadPollLineProgress, bSameDir, true}, visitor, bStop);
+    walkPairs(visitor.rows(), shape, visitor, bStop);
 }
 
 namespace {

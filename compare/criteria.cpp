@@ -39,24 +39,24 @@ public:
     NameVisitor(TfMain &window, const PathStack &stack1, const PathStack &stack2)
         : m_window(window), m_names1(namesInPopOrder(stack1)), m_names2(namesInPopOrder(stack2))
     {
-        // Equal names get equal numbers, so that the index holds numbers rather than names.
-        std::vector<qint64> ids2;
-        ids2.reserve(m_names2.size());
-        for (const QByteArray &name : m_names2) {
-            pacing::keepAlive();
-            ids2.push_back(m_ids.insert(name, m_ids.value(name, m_ids.size())).value());
-        }
-        m_index = ColumnIndex(ids2, -1);
     }
 
     qint64 rows() const { return qint64(m_names1.size()); }
     qint64 columns() const override { return qint64(m_names2.size()); }
-    bool enterRow(qint64 i) override
+    bool enterRow(qint64) override
     {
-        m_row = m_index.columnsOf(m_ids.value(m_names1[size_t(i)], -1), 0);
+        m_rowReady = false;
         return true;
     }
-    qint64 nextCandidate(qint64, qint64 from) override { return m_row.next(from, columns()); }
+    qint64 nextCandidate(qint64 i, qint64 from) override
+    {
+        if (!m_rowReady) {
+            indexColumns();
+            m_cursor = m_index.columnsOf(m_ids.value(m_names1[size_t(i)], -1), 0);
+            m_rowReady = true;
+        }
+        return m_cursor.next(from, columns());
+    }
     bool coincide(qint64 i, qint64 j) override { return m_names1[size_t(i)] == m_names2[size_t(j)]; }
     void report(qint64 i, qint64 j) override
     {
@@ -71,9 +71,27 @@ public:
 private:
     TfMain &m_window;
     std::vector<QByteArray> m_names1, m_names2;
+    // Made when the first candidate is asked for: a criterion that a stop ends at its first poll needs none.
+    void indexColumns()
+    {
+        if (m_indexed)
+            return;
+        // Equal names get equal numbers, so that the index holds numbers rather than names.
+        std::vector<qint64> ids2;
+        ids2.reserve(m_names2.size());
+        for (const QByteArray &name : m_names2) {
+            pacing::keepAlive();
+            ids2.push_back(m_ids.insert(name, m_ids.value(name, m_ids.size())).value());
+        }
+        m_index = ColumnIndex(ids2, -1);
+        m_indexed = true;
+    }
+
     QHash<QByteArray, qint64> m_ids;
     ColumnIndex m_index;
-    ColumnIndex::Cursor m_row;
+    bool m_indexed = false;
+    ColumnIndex::Cursor m_cursor;
+    bool m_rowReady = false;
 };
 
 void TfMain::CompareByName(PathStack stack1, PathStack stack2)
@@ -152,7 +170,7 @@ public:
     qint64 rows() const { return m_rows->count(); }
 
     qint64 columns() const override { return m_columns ? m_columns->count() : 0; }
-    bool enterRow(qint64 i) override
+    bool enterRow(qint64) override
     {
         if (needsReal(m_entered2)) {
             bool changed = false;
@@ -162,11 +180,11 @@ public:
             m_actual = m_literal = Where::Dir2;
             if (!m_columns || changed || pacing::isLiteral()) {
                 m_columns = m_window.listingHere(m_mask);
-                m_index = ColumnIndex(*m_columns.*m_keys, std::nullopt);
+                m_indexed = false;
             }
         }
         m_literal = Where::Dir2;
-        m_row = m_index.columnsOf(key1(i), 0);
+        m_rowReady = false;
         return true;
     }
     bool leaveRow(qint64) override
@@ -179,7 +197,20 @@ public:
         m_literal = Where::Dir1;
         return true;
     }
-    qint64 nextCandidate(qint64, qint64 from) override { return m_row.next(from, columns()); }
+    qint64 nextCandidate(qint64 i, qint64 from) override
+    {
+        // The index is made when the first candidate is asked for: a criterion that a stop ends at its
+        // first poll needs none.
+        if (!m_indexed) {
+            m_index = ColumnIndex(*m_columns.*m_keys, std::nullopt);
+            m_indexed = true;
+        }
+        if (!m_rowReady) {
+            m_cursor = m_index.columnsOf(key1(i), 0);
+            m_rowReady = true;
+        }
+        return m_cursor.next(from, columns());
+    }
     bool coincide(qint64 i, qint64 j) override { return key1(i) == (*m_columns.*m_keys)[size_t(j)]; }
     void report(qint64 i, qint64 j) override
     {
@@ -220,7 +251,9 @@ private:
     DirectoryText m_dir1, m_dir2;
     Listing m_rows, m_columns;
     ColumnIndex m_index;
-    ColumnIndex::Cursor m_row;
+    bool m_indexed = false;
+    ColumnIndex::Cursor m_cursor;
+    bool m_rowReady = false;
     Where m_actual = Where::Dir1, m_literal = Where::Dir1;
     quint64 m_entered1 = 0, m_entered2 = ~quint64(0);
 };
