@@ -16,6 +16,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <tuple>
@@ -182,6 +183,28 @@ private slots:
             QCOMPARE(forcedStopped.lines, literalStopped.lines);
             QCOMPARE(forcedStopped.finalDir, literalStopped.finalDir);
             QCOMPARE(forcedStopped.finalText, literalStopped.finalText);
+        }
+    }
+
+    void aStopBeforeTheContentCriterionEndsItAtItsFirstPoll()
+    {
+        // Stopped inside the name criterion, the later criteria each end at their first poll, the content
+        // criterion without reading anything: the lines and the last text are the literal run's.
+        TempTree tree;
+        fillRandomTree(tree, 5);
+        for (bool same : {false, true}) {
+            const int criteria = same ? 14 : 15;
+            const QString first = same ? QStringLiteral("[by volume]") : QStringLiteral("[by name]");
+            const Outcome forced = run(tree, same, criteria, Pacing::Forced, 7);
+            const auto at = std::find_if(forced.seen.begin(), forced.seen.end(),
+                                         [&](const Seen &s) { return s.progress.startsWith(first); });
+            QVERIFY(at != forced.seen.end());
+            const Outcome literalStopped = run(tree, same, criteria, Pacing::Literal, 0, at->point);
+            const Outcome forcedStopped = run(tree, same, criteria, Pacing::Forced, 7, at->point);
+            QCOMPARE(forcedStopped.lines, literalStopped.lines);
+            QCOMPARE(forcedStopped.finalText, literalStopped.finalText);
+            QCOMPARE(forcedStopped.finalDir, literalStopped.finalDir);
+            QVERIFY(forcedStopped.lines.size() < forced.lines.size());
         }
     }
 
