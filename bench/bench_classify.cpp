@@ -3,7 +3,9 @@
 // size, and tells what that cost. No window and no pair loop, so the figures are the classifier's share of
 // a `vestrel-compare --by contents` run.
 //
-//   vestrel-bench-classify DIR1 DIR2
+//   vestrel-bench-classify [--budget BYTES] DIR1 DIR2
+//
+// --budget gives the classifier another memory budget than its default (which sets its block size).
 //
 // One line goes to standard output, fields separated by blanks:
 //
@@ -22,6 +24,7 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -112,8 +115,14 @@ void list(const char *path, const DirectoryHandle &dir, int ContentFile::*side, 
 
 int main(int argc, char **argv)
 {
+    qint64 budget = 0;
+    if (argc == 5 && std::strcmp(argv[1], "--budget") == 0) {
+        budget = std::atoll(argv[2]);
+        argv += 2;
+        argc -= 2;
+    }
     if (argc != 3) {
-        std::fputs("usage: vestrel-bench-classify DIR1 DIR2\n", stderr);
+        std::fputs("usage: vestrel-bench-classify [--budget BYTES] DIR1 DIR2\n", stderr);
         return 2;
     }
     QElapsedTimer timer;
@@ -140,7 +149,8 @@ int main(int argc, char **argv)
             second += listed.files[size_t(f)].secondSide;
         }
         if (first > 0 && second > 0)
-            classifyContents(listed.files, group, size, false, nextClass, hooks);
+            budget > 0 ? classifyContents(listed.files, group, size, false, nextClass, hooks, budget)
+                       : classifyContents(listed.files, group, size, false, nextClass, hooks);
     }
     const double classifyMs = timer.nsecsElapsed() / 1e6;
     const double classifyCpuMs = cpuMs() - cpuBefore;

@@ -109,8 +109,9 @@ ReadOnlyFile::Extent ReadOnlyFile::dataExtent(qint64 offset) const
     }
     if (start >= m_size)
         return {m_size, m_size};
+    // A hole found no later than the data (the file changing meanwhile) is taken as data up to the end.
     const off_t end = ::lseek(m_fd, start, SEEK_HOLE);
-    return {start, end < 0 ? m_size : std::min<qint64>(end, m_size)};
+    return {start, end <= start ? m_size : std::min<qint64>(end, m_size)};
 }
 
 qint64 ReadOnlyFile::readUpTo(qint64 offset, char *buffer, qint64 length) const
