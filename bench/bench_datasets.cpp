@@ -3,15 +3,17 @@
 //
 //   label  directory-1  directory-2  files-per-directory  bytes-per-file  data-bytes  equal-files  pairs
 //
-// where data-bytes is the size of both directories together, equal-files counts the directory-2 files that
-// equal a directory-1 file, and pairs the coinciding (directory-1, directory-2) pairs.
+// where bytes-per-file is one number, or a range lo-hi when the sizes vary, data-bytes is the size of both
+// directories together, equal-files counts the directory-2 files that equal a directory-1 file, and pairs the
+// coinciding (directory-1, directory-2) pairs.
 //
-//   vestrel-bench-datasets [LABEL...]     (default: every dataset; labels: C1 C2 C3)
+//   vestrel-bench-datasets [LABEL...]     (default: every dataset; labels: C1 C2 C3 S30K M100K)
 
 #include "datasets.h"
 
 #include <cstdio>
 #include <cstring>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -19,7 +21,7 @@ namespace {
 struct Labelled
 {
     const char *label;
-    ContentPair pair;
+    std::variant<ContentPair, MixedContentPair> pair;
 };
 
 std::vector<Labelled> contentDatasets()
@@ -27,11 +29,20 @@ std::vector<Labelled> contentDatasets()
     using Layout = ContentPair::Layout;
     return {
         // Many small files of one size, nearly all distinct: the first block decides.
-        {"C1", {QStringLiteral("contents-c1-random-4k"), Layout::randomWithCopies, 2000, 4096, 20, 0}},
+        {"C1",
+         ContentPair{QStringLiteral("contents-c1-random-4k"), Layout::randomWithCopies, 2000, 4096, 20, 0}},
         // Files that differ only at their very end: everything is read.
-        {"C2", {QStringLiteral("contents-c2-prefix-1m"), Layout::sharedPrefix, 300, qint64(1) << 20, 0, 10}},
+        {"C2", ContentPair{QStringLiteral("contents-c2-prefix-1m"), Layout::sharedPrefix, 300,
+                           qint64(1) << 20, 0, 10}},
         // Large files, all equal: everything is read and every pair coincides.
-        {"C3", {QStringLiteral("contents-c3-equal-64m"), Layout::allEqual, 20, qint64(64) << 20, 0, 0}},
+        {"C3",
+         ContentPair{QStringLiteral("contents-c3-equal-64m"), Layout::allEqual, 20, qint64(64) << 20, 0, 0}},
+        // Very many files of one size, one in twenty a copy: what the classes hold must not grow with them.
+        {"S30K", ContentPair{QStringLiteral("contents-s30k-random-4k"), Layout::randomWithCopies, 30000, 4096,
+                             20, 0}},
+        // Two copies of a large folder that went their own ways: small files of many sizes, a tenth of each
+        // directory's files still equal to their namesakes.
+        {"M100K", MixedContentPair{QStringLiteral("contents-m100k-mixed-16k"), 100000, 16384, 5, 300}},
     };
 }
 
@@ -47,7 +58,8 @@ int main(int argc, char **argv)
             if (std::strcmp(argv[i], d.label) == 0)
                 found = &d;
         if (!found) {
-            std::fprintf(stderr, "vestrel-bench-datasets: unknown dataset %s (known: C1 C2 C3)\n", argv[i]);
+            std::fprintf(stderr, "vestrel-bench-datasets: unknown dataset %s (known: C1 C2 C3 S30K M100K)\n",
+                         argv[i]);
             return 1;
         }
         chosen.push_back(found);
@@ -58,10 +70,22 @@ int main(int argc, char **argv)
 
     const QString root = benchRoot();
     for (const Labelled *d : chosen) {
-        const ContentPairFacts f = ensureContentPair(root, d->pair);
-        std::printf("%s\t%s\t%s\t%d\t%lld\t%lld\t%lld\t%lld\n", d->label, qPrintable(f.paths.first),
-                    qPrintable(f.paths.second), d->pair.filesPerDir, qint64(d->pair.bytesPerFile),
-                    qint64(f.dataBytes), qint64(f.equalFiles), qint64(f.expectedPairs));
+        ContentPairFacts f;
+        int files = 0;
+        QByteArray bytes;
+        if (const auto *pair = std::get_if<ContentPair>(&d->pair)) {
+            f = ensureContentPair(root, *pair);
+            files = pair->filesPerDir;
+            bytes = QByteArray::number(pair->bytesPerFile);
+        } else {
+            const auto &mixed = std::get<MixedContentPair>(d->pair);
+            f = ensureMixedContentPair(root, mixed);
+            files = mixed.filesPerDir;
+            bytes = "0-" + QByteArray::number(mixed.maxBytes);
+        }
+        std::printf("%s\t%s\t%s\t%d\t%s\t%lld\t%lld\t%lld\n", d->label, qPrintable(f.paths.first),
+                    qPrintable(f.paths.second), files, bytes.constData(), qint64(f.dataBytes),
+                    qint64(f.equalFiles), qint64(f.expectedPairs));
         std::fflush(stdout);
     }
     return 0;

@@ -21,12 +21,16 @@ namespace {
 constexpr int kPairFormat = 1;
 // The same for the content pairs.
 constexpr int kContentFormat = 1;
+// The same for the mixed content pairs.
+constexpr int kMixedFormat = 1;
 
 // Salts that keep the pseudo-random sequences of different uses apart.
 constexpr quint64 kCopySalt = 0x636f70792d6f6e65ull;
 constexpr quint64 kOriginalSalt = 0x6f726967696e616cull;
 constexpr quint64 kContentSalt = 0x636f6e74656e7473ull;
 constexpr quint64 kTailSalt = 0x7461696c2d627974ull;
+constexpr quint64 kSizeSalt = 0x73697a652d6f6621ull;
+constexpr quint64 kEqualSalt = 0x657175616c2d746full;
 
 // The first modification time of a pair, in UTC seconds (September 2020). Even, so that every two-second
 // step is one exact time key of its own.
@@ -177,6 +181,81 @@ void makeContentDirectory(const QString &dir, const std::vector<qint64> &ids, in
                   kTimeBase + 2 * qint64(i));
 }
 
+// One file of a mixed pair: the contents id (equal ids, equal bytes), its size and its time step.
+struct MixedFile
+{
+    int nameId;
+    qint64 contentId;
+    int size;
+    int step;
+};
+
+struct MixedPlan
+{
+    std::vector<MixedFile> first;
+    std::vector<MixedFile> second;
+};
+
+int mixedSize(const MixedContentPair &pair, int side, int index)
+{
+    return int(mix(kSizeSalt ^ (quint64(side) << 32 | quint64(index))) % (quint64(pair.maxBytes) + 1));
+}
+
+MixedPlan mixedPlan(const MixedContentPair &pair)
+{
+    const int n = pair.filesPerDir;
+    MixedPlan plan;
+    for (int i = 0; i < n; ++i)
+        plan.first.push_back({i, i, mixedSize(pair, 1, i), i});
+    for (int i = 0; i < n; ++i) {
+        MixedFile f{n / 2 + i, qint64(n) + i, mixedSize(pair, 2, i), n - pair.sharedTimeSteps + i};
+        // A shared name whose file was copied and left alone.
+        if (f.nameId < n && pair.equalOneIn > 0 &&
+            mix(kEqualSalt ^ quint64(f.nameId)) % quint64(pair.equalOneIn) == 0) {
+            f.contentId = plan.first[size_t(f.nameId)].contentId;
+            f.size = plan.first[size_t(f.nameId)].size;
+        }
+        plan.second.push_back(f);
+    }
+    return plan;
+}
+
+// The bytes of contents id at a size: distinct ids give distinct first words, so files of eight bytes or
+// more are equal exactly when their ids are.
+void mixedBytes(qint64 id, int size, QByteArray &into)
+{
+    into.resize((size + 7) / 8 * 8);
+    for (int k = 0; k * 8 < size; ++k) {
+        const quint64 le = qToLittleEndian(mix(kContentSalt ^ (quint64(id) << 32 | quint64(k))));
+        std::memcpy(into.data() + k * 8, &le, sizeof le);
+    }
+    into.truncate(size);
+}
+
+// What decides whether two files of a mixed pair are equal: their size, and their id or, for files too
+// short to tell ids apart, their bytes.
+QByteArray equalityKey(const MixedFile &f)
+{
+    QByteArray key = QByteArray::number(f.size) + ':';
+    if (f.size >= 8)
+        return key + QByteArray::number(f.contentId);
+    QByteArray bytes;
+    mixedBytes(f.contentId, f.size, bytes);
+    return key + bytes.toHex();
+}
+
+void makeMixedDirectory(const QString &dir, const std::vector<MixedFile> &files)
+{
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+    const QByteArray base = QFile::encodeName(dir) + '/';
+    QByteArray bytes;
+    for (const MixedFile &f : files) {
+        mixedBytes(f.contentId, f.size, bytes);
+        writeFile(base + pairFileName(f.nameId), bytes, kTimeBase + 2 * qint64(f.step));
+    }
+}
+
 QString markerPath(const QString &root, const QString &name, int format, const char *kind = "pair")
 {
     return root + QLatin1Char('/') + name +
@@ -266,6 +345,42 @@ ContentPairFacts ensureContentPair(const QString &root, const ContentPair &pair)
     makeContentDirectory(facts.paths.first, plan.first, 0, maker, pair.bytesPerFile);
     makeContentDirectory(facts.paths.second, plan.second, pair.filesPerDir, maker, pair.bytesPerFile);
     // Written only once both directories are whole.
+    QFile(marker).open(QIODevice::WriteOnly);
+    return facts;
+}
+
+ContentPairFacts ensureMixedContentPair(const QString &root, const MixedContentPair &pair)
+{
+    if (pair.filesPerDir <= 0 || pair.maxBytes < 0 || pair.sharedTimeSteps < 0 ||
+        pair.sharedTimeSteps > pair.filesPerDir)
+        qFatal("mixed pair %s: needs files, sizes and at most one shared time step per file",
+               qPrintable(pair.name));
+    const QString prefix = root + QLatin1Char('/') + pair.name;
+    const MixedPlan plan = mixedPlan(pair);
+    ContentPairFacts facts{{prefix + QStringLiteral("-1"), prefix + QStringLiteral("-2")}, 0, 0, 0};
+    std::map<QByteArray, qint64> firstCount;
+    for (const MixedFile &f : plan.first) {
+        facts.dataBytes += f.size;
+        ++firstCount[equalityKey(f)];
+    }
+    for (const MixedFile &f : plan.second) {
+        facts.dataBytes += f.size;
+        const auto it = firstCount.find(equalityKey(f));
+        if (it != firstCount.end()) {
+            ++facts.equalFiles;
+            facts.expectedPairs += it->second;
+        }
+    }
+
+    const QString marker = markerPath(root, pair.name, kMixedFormat, "mixed");
+    if (QFile::exists(marker))
+        return facts;
+    for (int format = 0; format < kMixedFormat; ++format)
+        QFile::remove(markerPath(root, pair.name, format, "mixed"));
+    std::fprintf(stderr, "making %s-1 and -2: %d files each of 0..%d bytes\n", qPrintable(prefix),
+                 pair.filesPerDir, pair.maxBytes);
+    makeMixedDirectory(facts.paths.first, plan.first);
+    makeMixedDirectory(facts.paths.second, plan.second);
     QFile(marker).open(QIODevice::WriteOnly);
     return facts;
 }

@@ -69,5 +69,25 @@ struct ContentPairFacts
 // they are the same whether the directories were made now or found.
 ContentPairFacts ensureContentPair(const QString &root, const ContentPair &pair);
 
+// Two directories for the content criterion at scale, laid out as two copies of one folder that went their
+// own ways:
+//  - names: as in DatasetPair, half of each directory's names are in the other too;
+//  - sizes: pseudo-random in 0..maxBytes, from a fixed seed;
+//  - contents: pseudo-random bytes of each file's own, except that about one shared name in equalOneIn has
+//    the same size and bytes in both directories (files of one size may also happen to agree: the empty
+//    ones, and a few of only a few bytes; the facts count them);
+//  - times: every file its own two-second step, except that sharedTimeSteps steps occur in both.
+struct MixedContentPair
+{
+    QString name; // the directories are <name>-1 and <name>-2
+    int filesPerDir;
+    int maxBytes;
+    int equalOneIn;
+    int sharedTimeSteps;
+};
+
+// Makes (or finds) both directories of the pair under root, with the same facts as ensureContentPair.
+ContentPairFacts ensureMixedContentPair(const QString &root, const MixedContentPair &pair);
+
 // The benchmark root: $VESTREL_BENCH_DIR, or a folder under the system's temporary directory.
 QString benchRoot();

@@ -5,8 +5,9 @@
 //   vestrel-bench-measure [--out FILE] [--err FILE] -- COMMAND [ARGUMENT...]
 //
 // The command's standard output and error go to the files named (default: /dev/null). One line goes to
-// standard output: wall milliseconds, peak resident KiB, bytes read, and the command's exit status (128 +
-// the signal when a signal ended it). The exit status is the command's too.
+// standard output: wall milliseconds, peak resident KiB, bytes read, the command's exit status (128 + the
+// signal when a signal ended it) and the processor milliseconds it used (user and system: on a busy machine
+// they vary less than the wall time). The exit status is the command's too.
 //
 // The bytes are read from /proc/<child>/io once the child has ended but before it is reaped (waitid with
 // WNOWAIT), so they are the child's whole count, its threads' included. The peak memory is wait4's
@@ -121,6 +122,8 @@ int main(int argc, char **argv)
         }
     }
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::printf("%.3f %ld %lld %d\n", wallMs, long(usage.ru_maxrss), rchar, code);
+    const double cpuMs = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    std::printf("%.3f %ld %lld %d %.1f\n", wallMs, long(usage.ru_maxrss), rchar, code, cpuMs);
     return code;
 }

@@ -1,22 +1,29 @@
 #!/usr/bin/env bash
-# The content benchmark: times `vestrel-compare --by contents` on three pairs of directories against three
-# generic duplicate finders (jdupes, rmlint, fdupes), run as black boxes on the same directories, and checks
-# that vestrel-compare finds exactly the coinciding pairs the datasets were made with.
+# The content benchmark: times `vestrel-compare --by contents` on pairs of directories against two generic
+# duplicate finders (jdupes, fdupes), run as black boxes on the same directories, and checks that
+# vestrel-compare finds exactly the coinciding pairs the datasets were made with. The content classifier is
+# timed on its own too (vestrel-bench-classify: the listing and the classes, no window and no pair loop), so
+# that its share of a run shows.
 #
-#   bench/run-contents.sh [-b BUILD_DIR] [-n] [-r RUNS] [-o RESULTS_DIR] [C1 C2 C3]
+#   bench/run-contents.sh [-b BUILD_DIR] [-n] [-r RUNS] [-o RESULTS_DIR] [C1 C2 C3 S30K M100K]
 #
 #   -b BUILD_DIR    where to build (default: $VESTREL_BUILD_DIR, else /tmp/vestrel-contents-build); never
 #                   the source tree's own build/ folder
 #   -n              do not build: use the programs already in BUILD_DIR
 #   -r RUNS         timed runs of every tool on every dataset (default 5, at least 5); the median is shown
 #   -o RESULTS_DIR  where the raw figures and the outputs go (default: a new folder under /tmp)
-#   C1 C2 C3        the datasets to run (default: all three)
+#   C1 ... M100K    the datasets to run (default: all five):
+#                   C1 2 x 2,000 files of 4 KiB, nearly all distinct; C2 2 x 300 files of 1 MiB differing in
+#                   their last 8 bytes; C3 2 x 20 equal files of 64 MiB; S30K 2 x 30,000 files of 4 KiB, 5%
+#                   copies; M100K 2 x 100,000 files of 0-16 KiB, half the names shared, a fifth of those
+#                   with equal contents
 #
 # The datasets are made once under $VESTREL_BENCH_DIR (default /tmp/vestrel-bench) and reused.
-# Every command runs under vestrel-bench-measure, which reports its wall time, its peak resident memory
-# (wait4's ru_maxrss) and the bytes it read (rchar from /proc/<pid>/io, read just before the child is
-# reaped; it counts bytes served from the page cache too). /usr/bin/time -f '%e %M' wraps each run as a
-# second opinion on the wall time and the memory. Every file is in the page cache before timing starts.
+# Every command runs under vestrel-bench-measure, which reports its wall time, its processor time, its peak
+# resident memory (wait4's ru_maxrss) and the bytes it read (rchar from /proc/<pid>/io, read just before
+# the child is reaped; it counts bytes served from the page cache too). /usr/bin/time -f '%e %M' wraps each
+# run as a second opinion on the wall time and the memory. Every file is in the page cache before timing
+# starts.
 # Exit status: 0 when every line count was right (targets missed or not), 1 otherwise, 2 on a usage error.
 
 set -euo pipefail
@@ -58,7 +65,7 @@ mkdir -p "$results_dir"
 as_root=()
 ((EUID == 0)) || as_root=(sudo)
 missing=()
-for pair in jdupes:jdupes rmlint:rmlint fdupes:fdupes /usr/bin/time:time; do
+for pair in jdupes:jdupes fdupes:fdupes /usr/bin/time:time; do
     command -v "${pair%%:*}" >/dev/null 2>&1 || missing+=("${pair#*:}")
 done
 if ((${#missing[@]})); then
@@ -72,12 +79,13 @@ if ((build)); then
     if [[ ! -f $build_dir/build.ninja ]]; then
         cmake -S "$src_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
     fi
-    ninja -C "$build_dir" vestrel-compare vestrel-bench-datasets vestrel-bench-measure >&2
+    ninja -C "$build_dir" vestrel-compare vestrel-bench-datasets vestrel-bench-measure vestrel-bench-classify >&2
 fi
 vestrel=$build_dir/vestrel-compare
 datasets=$build_dir/bench/vestrel-bench-datasets
 measure=$build_dir/bench/vestrel-bench-measure
-for program in "$vestrel" "$datasets" "$measure"; do
+classify=$build_dir/bench/vestrel-bench-classify
+for program in "$vestrel" "$datasets" "$measure" "$classify"; do
     [[ -x $program ]] || {
         echo "run-contents.sh: no $program (build first, or drop -n)" >&2
         exit 1
@@ -89,27 +97,23 @@ done
 # What was just written goes to the disk now, not while the tools are timed.
 sync
 
-# rmlint writes nothing but to /dev/null; it runs in a folder of its own all the same, which must stay empty.
-rmlint_cwd=$(mktemp -d /tmp/vestrel-contents-rmlint.XXXXXX)
-
 # The command of a tool on a dataset, into the array cmd.
 command_of() {
     local tool=$1 d1=$2 d2=$3
     case $tool in
     vestrel) cmd=("$vestrel" --by contents --kinds normal "$d1" "$d2") ;;
+    classify) cmd=("$classify" "$d1" "$d2") ;;
     jdupes) cmd=(jdupes -r -q "$d1" "$d2") ;;
-    rmlint) cmd=(rmlint -T df -o summary:/dev/null -o fdupes:/dev/null "$d1" "$d2") ;;
     fdupes) cmd=(fdupes -r -q "$d1" "$d2") ;;
     esac
 }
 
-# Runs a command under the wrappers; prints "wall_ms rss_kib rchar status time_s time_kib".
+# Runs a command under the wrappers; prints "wall_ms rss_kib rchar status cpu_ms time_s time_kib".
 measured() {
     local out=$1 err=$2
     shift 2
     local timing=$results_dir/time.txt figures
-    figures=$(cd "$rmlint_cwd" && /usr/bin/time -f '%e %M' -o "$timing" \
-        "$measure" --out "$out" --err "$err" -- "$@") || true
+    figures=$(/usr/bin/time -f '%e %M' -o "$timing" "$measure" --out "$out" --err "$err" -- "$@") || true
     # time(1) puts a line about a failed command before its figures.
     echo "$figures $(tail -n 1 "$timing")"
 }
@@ -127,10 +131,11 @@ pairs_in_sets() {
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 maximum() { sort -g | tail -n 1; }
 
-tools=(vestrel jdupes rmlint fdupes)
+tools=(vestrel classify jdupes fdupes)
 load_before=$(uptime)
 raw=$results_dir/raw.tsv
-printf 'dataset\ttool\trun\twall_ms\trss_kib\trchar\tstatus\ttime_s\ttime_kib\n' >"$raw"
+printf 'dataset\ttool\trun\twall_ms\trss_kib\trchar\tstatus\tcpu_ms\ttime_s\ttime_kib\tclasses_ms\tclasses_cpu_ms\n' \
+    >"$raw"
 checks=()
 all_right=1
 
@@ -151,6 +156,13 @@ while IFS=$'\t' read -r label d1 d2 files bytes data equal_files pairs; do
         all_right=0
     fi
     check="$label: vestrel-compare printed $lines lines and said \"$said\"; expected $pairs: $verdict"
+    command_of classify "$d1" "$d2"
+    measured "$results_dir/$label-classify.out" /dev/null "${cmd[@]}" >/dev/null
+    classified=$(awk '{print $4}' "$results_dir/$label-classify.out")
+    if [[ $classified != "$pairs" ]]; then
+        check+="; the classifier alone found $classified pairs: WRONG"
+        all_right=0
+    fi
     for tool in jdupes fdupes; do
         command_of "$tool" "$d1" "$d2"
         measured "$results_dir/$label-$tool.out" /dev/null "${cmd[@]}" >/dev/null
@@ -163,17 +175,19 @@ while IFS=$'\t' read -r label d1 d2 files bytes data equal_files pairs; do
         for ((k = 0; k < ${#tools[@]}; k++)); do
             tool=${tools[(run + k) % ${#tools[@]}]}
             command_of "$tool" "$d1" "$d2"
-            read -r wall rss rchar status time_s time_kib < <(measured /dev/null /dev/null "${cmd[@]}")
-            printf '%s\t%s\t%d\t%s\t%s\t%s\t%s\t%s\t%s\n' "$label" "$tool" "$run" "$wall" "$rss" "$rchar" \
-                "$status" "$time_s" "$time_kib" >>"$raw"
-            echo "   $tool run $run: $wall ms, $rss KiB, $rchar bytes read, status $status" >&2
+            # The classifier tells what its classes alone took.
+            out=/dev/null
+            [[ $tool != classify ]] || out=$results_dir/classify-run.out
+            read -r wall rss rchar status cpu time_s time_kib < <(measured "$out" /dev/null "${cmd[@]}")
+            classes_ms=- classes_cpu_ms=-
+            [[ $tool != classify ]] || read -r _ classes_ms classes_cpu_ms _ <"$out"
+            printf '%s\t%s\t%d\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$label" "$tool" "$run" "$wall" "$rss" \
+                "$rchar" "$status" "$cpu" "$time_s" "$time_kib" "$classes_ms" "$classes_cpu_ms" >>"$raw"
+            echo "   $tool run $run: $wall ms ($cpu ms processor), $rss KiB, $rchar bytes read, status $status" >&2
         done
     done
 done <"$results_dir/datasets.tsv"
 load_after=$(uptime)
-
-leftovers=$(find "$rmlint_cwd" -mindepth 1 | wc -l)
-rmdir "$rmlint_cwd" 2>/dev/null || true
 
 # --- the table ------------------------------------------------------------------------------------------
 column_of() { awk -F'\t' -v l="$1" -v t="$2" -v c="$3" '$1 == l && $2 == t {print $c}' "$raw"; }
@@ -182,42 +196,53 @@ echo "load before: $load_before"
 echo "load after:  $load_after"
 echo "runs per tool and dataset: $runs (median shown; peak RSS: the largest of the runs)"
 echo "raw figures: $raw"
-[[ $leftovers == 0 ]] || echo "rmlint left $leftovers files in its folder"
+echo "classify: vestrel-bench-classify, the listing and the content classes alone (no window, no pair loop)"
 echo
-printf '%-7s %-8s %10s %10s %9s %10s %10s %9s  %s\n' dataset tool "median ms" "min ms" "time(1) s" "peak MiB" \
-    "read/data" "vs best" "targets"
+printf '%-7s %-8s %10s %10s %10s %9s %10s %10s %9s  %s\n' dataset tool "median ms" "min ms" "cpu ms" \
+    "time(1) s" "peak MiB" "read/data" "vs best" "targets"
 missed=()
 while IFS=$'\t' read -r label d1 d2 files bytes data equal_files pairs; do
     declare -A med=()
     for tool in "${tools[@]}"; do
         med[$tool]=$(column_of "$label" "$tool" 4 | median)
     done
-    best_other=$(printf '%s\n' "${med[jdupes]}" "${med[rmlint]}" "${med[fdupes]}" | sort -g | head -n 1)
+    best_other=$(printf '%s\n' "${med[jdupes]}" "${med[fdupes]}" | sort -g | head -n 1)
     for tool in "${tools[@]}"; do
         min_ms=$(column_of "$label" "$tool" 4 | sort -g | head -n 1)
-        time_s=$(column_of "$label" "$tool" 8 | median)
+        cpu_ms=$(column_of "$label" "$tool" 8 | median)
+        time_s=$(column_of "$label" "$tool" 9 | median)
         peak_kib=$(column_of "$label" "$tool" 5 | maximum)
         read_ratio=$(column_of "$label" "$tool" 6 | median | awk -v d="$data" '{printf "%.3f", $1 / d}')
         failures=$(column_of "$label" "$tool" 7 | awk '$1 != 0' | wc -l)
         versus=- targets=
-        if [[ $tool == vestrel ]]; then
-            versus=$(awk -v a="${med[vestrel]}" -v b="$best_other" 'BEGIN {printf "%.2fx", a / b}')
-            if [[ $label == C3 ]]; then
-                targets=$(awk -v a="${med[vestrel]}" -v j="${med[jdupes]}" -v r="$read_ratio" -v k="$peak_kib" '
-                    BEGIN {
-                        printf "%.2fx jdupes (<= 0.6: %s), read %.3f (<= 1.1: %s), peak %.0f MB (< 150: %s)",
-                            a / j, a <= 0.6 * j ? "ok" : "MISSED", r, r <= 1.1 ? "ok" : "MISSED",
-                            k * 1024 / 1e6, k * 1024 < 150e6 ? "ok" : "MISSED"
-                    }')
-            else
-                targets=$(awk -v a="${med[vestrel]}" -v b="$best_other" \
-                    'BEGIN {printf "<= fastest other: %s", a <= b ? "ok" : "MISSED"}')
-            fi
-            [[ $targets != *MISSED* ]] || missed+=("$label")
+        if [[ $tool == vestrel || $tool == classify ]]; then
+            versus=$(awk -v a="${med[$tool]}" -v b="$best_other" 'BEGIN {printf "%.2fx", a / b}')
+            # Peak memory bounds: the sets of many files of one size and the large mixed set.
+            case $label in
+            S30K) peak_limit=100 ;;
+            M100K) peak_limit=400 ;;
+            *) peak_limit=150 ;;
+            esac
+            targets=$(awk -v a="${med[$tool]}" -v b="$best_other" -v j="${med[jdupes]}" -v r="$read_ratio" \
+                -v k="$peak_kib" -v l="$label" -v p="$peak_limit" '
+                BEGIN {
+                    if (l == "C3")
+                        printf "%.2fx jdupes (<= 0.6: %s)", a / j, a <= 0.6 * j ? "ok" : "MISSED"
+                    else
+                        printf "<= fastest other: %s", a <= b ? "ok" : "MISSED"
+                    printf ", read %.3f (<= 1.1: %s), peak %.0f MiB (< %d: %s)", r, r <= 1.1 ? "ok" : "MISSED",
+                        k / 1024, p, k / 1024 < p ? "ok" : "MISSED"
+                }')
+            [[ $tool != vestrel || $targets != *MISSED* ]] || missed+=("$label")
+        fi
+        if [[ $tool == classify ]]; then
+            targets+="; the classes alone: $(column_of "$label" classify 11 | median) ms"
+            targets+=" ($(column_of "$label" classify 12 | median) ms processor)"
         fi
         ((failures == 0)) || targets+=" ($failures runs failed)"
-        printf '%-7s %-8s %10.1f %10.1f %9.2f %10.1f %10s %9s  %s\n' "$label" "$tool" "${med[$tool]}" "$min_ms" \
-            "$time_s" "$(awk -v k="$peak_kib" 'BEGIN {print k / 1024}')" "$read_ratio" "$versus" "$targets"
+        printf '%-7s %-8s %10.1f %10.1f %10.1f %9.2f %10.1f %10s %9s  %s\n' "$label" "$tool" "${med[$tool]}" \
+            "$min_ms" "$cpu_ms" "$time_s" "$(awk -v k="$peak_kib" 'BEGIN {print k / 1024}')" "$read_ratio" \
+            "$versus" "$targets"
     done
     unset med
 done <"$results_dir/datasets.tsv"

@@ -4,16 +4,22 @@
 #include "platform/fileread.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
+#include <tuple>
 
 namespace {
 
-// Blocks are as large as the memory budget allows for the members being read side by side.
+// The first block is small, so that files that differ early cost little of their length; the later ones are
+// as large as the budget allows, up to what stays in the processor's cache while it is compared.
 constexpr qint64 kMinBlock = qint64(64) << 10;
-constexpr qint64 kMaxBlock = qint64(4) << 20;
+constexpr qint64 kMaxBlock = qint64(1) << 20;
+// The differing ends of blocks kept for the exact split: few enough that holding them costs little, many
+// enough for the groups of a few files that most sizes have.
+constexpr qint64 kMinTails = qint64(2) << 20;
+
 // Larger groups than the descriptors allow are read with the files opened again for every block.
 size_t maxOpenFiles()
 {
@@ -24,7 +30,7 @@ size_t maxOpenFiles()
     return limit;
 }
 
-// A block of zeros, shared by every member whose current block lies in a hole of its file.
+// A block of zeros, standing for a member's block that lies in a hole of its file.
 const char *zeros()
 {
     static const std::unique_ptr<char, decltype(&std::free)> block(
@@ -32,21 +38,88 @@ const char *zeros()
     return block.get();
 }
 
+// Where a and b first differ; length when they agree. Large steps first: most blocks agree for long.
+qint64 firstDifference(const char *a, const char *b, qint64 length)
+{
+    constexpr qint64 kStep = 4096;
+    qint64 at = 0;
+    while (at < length && std::memcmp(a + at, b + at, size_t(std::min(kStep, length - at))) == 0)
+        at += kStep;
+    if (at >= length)
+        return length;
+    const qint64 end = std::min(at + kStep, length);
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; end - at >= 8; at += 8) {
+            quint64 x, y;
+            std::memcpy(&x, a + at, 8);
+            std::memcpy(&y, b + at, 8);
+            if (x != y)
+                return at + std::countr_zero(x ^ y) / 8;
+        }
+    }
+    while (at < end && a[at] == b[at])
+        ++at;
+    return at;
+}
+
 struct Member
 {
-    int file;
+    int file = -1;
     ReadOnlyFile handle;
-    std::unique_ptr<char[]> block;
-    bool inHole = false; // the current block is a hole: zeros that were not read
-    qint64 blockAt = -1; // the offset of the block held
-
-    const char *data() const { return inHole ? zeros() : block.get(); }
+    bool opened = false; // it has been opened once: it is readable as far as that goes
+    // The last extent found: a hole from extentFrom up to extent.start, then data up to extent.end.
+    qint64 extentFrom = -1;
+    ReadOnlyFile::Extent extent{0, 0};
 };
 
-bool sameBlock(const Member &a, const Member &b, qint64 length)
+// A member's bytes of one block.
+struct Block
 {
-    return (a.inHole && b.inHole) || std::memcmp(a.data(), b.data(), size_t(length)) == 0;
-}
+    const char *bytes;
+    qint64 count; // fewer than asked for only when the file's reads ended there while its size stays
+    bool ended;
+};
+
+// A member whose block differs from the first member's: from where, and a hash of what follows.
+struct Differing
+{
+    Member *member;
+    qint64 from;
+    qint64 count;
+    bool ended;
+    quint64 hash;
+    qint64 tailAt; // where the bytes from `from` on are kept; -1: not kept, they must be read again
+
+    auto key() const { return std::tie(hash, from, count, ended); }
+};
+
+// The differing ends of one block's members, as many as fit; those that do not are read again when they
+// turn out to matter. Allocated once per group, for at most what the group can need, and touched only
+// where used.
+class Tails
+{
+public:
+    void reserve(qint64 capacity)
+    {
+        m_capacity = capacity;
+        m_bytes.reset(new char[size_t(std::max<qint64>(capacity, 1))]);
+    }
+    void clear() { m_used = 0; }
+    qint64 keep(const char *bytes, qint64 length)
+    {
+        if (m_used + length > m_capacity)
+            return -1;
+        std::memcpy(m_bytes.get() + m_used, bytes, size_t(length));
+        m_used += length;
+        return m_used - length;
+    }
+    const char *at(qint64 offset) const { return m_bytes.get() + offset; }
+
+private:
+    qint64 m_used = 0;
+    qint64 m_capacity = 0;
+    std::unique_ptr<char[]> m_bytes;
+};
 
 using Class = std::vector<Member *>;
 
@@ -54,35 +127,61 @@ class Classifier
 {
 public:
     Classifier(std::vector<ContentFile> &files, qint64 size, bool sameDirectory, const ClassifyHooks &hooks,
-               qint64 memoryBudget)
-        : m_files(files), m_size(size), m_sameDirectory(sameDirectory), m_hooks(hooks),
-          m_memoryBudget(memoryBudget)
-    {
-    }
+               qint64 memoryBudget);
 
     bool run(const std::vector<int> &group, int &nextClass);
 
 private:
-    bool stillReadable(Member &m);
+    struct Pending
+    {
+        Class members;
+        qint64 offset; // the members are known to agree on every byte before it
+    };
+
     bool useful(const Class &c) const;
-    char *ownBlock(Member &m);
-    // Reads a block into the buffer given (nothing when it lies in a hole); false when it cannot.
-    bool readBlock(Member &m, qint64 offset, qint64 length, char *into);
-    void drop(Member &m);
-    // Splits members that hold their current block into classes whose blocks are equal.
-    void splitByHash(const Class &rest, qint64 length, std::vector<Class> &into);
-    std::vector<Class> keepUseful(std::vector<Class> classes);
+    bool stopRequested() const { return m_hooks.stopRequested && m_hooks.stopRequested(); }
+    void comparing(const Member &a, const Member &b, qint64 byte) const
+    {
+        if (m_hooks.comparing)
+            m_hooks.comparing(m_files[size_t(a.file)], m_files[size_t(b.file)], byte);
+    }
+    bool open(Member &m);
+    // Where m's next data lies at or after offset (m open); start -1: m is shorter than listed.
+    ReadOnlyFile::Extent extentAt(Member &m, qint64 offset);
+    // Reads m's block at offset; false when m cannot be read or is not what was listed any more.
+    bool readBlock(Member &m, qint64 offset, qint64 length, char *into, Block &block);
+    // Follows one class from offset on until it ends, is split or gives no coincidence.
+    bool follow(Class c, qint64 offset);
+    // Sets aside where the next data of any member lies, when the first member has a hole at offset.
+    bool nextData(Class &c, qint64 offset, qint64 &at, qint64 &end);
+    void split(std::vector<Differing> &differing, qint64 offset, qint64 length);
+    // A class whose members agree to the end: opens those never opened, to know they can be read.
+    bool finish(Class c);
+    static void dropFirst(Class &c);
 
     std::vector<ContentFile> &m_files;
     qint64 m_size;
     bool m_sameDirectory;
     const ClassifyHooks &m_hooks;
-    qint64 m_memoryBudget;
-    std::vector<std::unique_ptr<Member>> m_members;
+    qint64 m_blockSize;
+    qint64 m_tailBudget;
     bool m_keepOpen = true;
-    qint64 m_blockSize = 0;
+    std::unique_ptr<Member[]> m_members;
+    std::unique_ptr<char[]> m_firstBlock;
     std::unique_ptr<char[]> m_scratch;
+    Tails m_tails;
+    std::vector<Differing> m_differing;
+    std::vector<Pending> m_pending;
+    std::vector<Class> m_finished;
 };
+
+Classifier::Classifier(std::vector<ContentFile> &files, qint64 size, bool sameDirectory,
+                       const ClassifyHooks &hooks, qint64 memoryBudget)
+    : m_files(files), m_size(size), m_sameDirectory(sameDirectory), m_hooks(hooks),
+      m_blockSize(std::clamp(memoryBudget / 32 / kMinBlock * kMinBlock, kMinBlock, kMaxBlock)),
+      m_tailBudget(std::max(kMinTails, memoryBudget / 16))
+{
+}
 
 bool Classifier::useful(const Class &c) const
 {
@@ -94,141 +193,261 @@ bool Classifier::useful(const Class &c) const
     return m_sameDirectory ? first >= 2 : (first > 0 && second > 0);
 }
 
-bool Classifier::stillReadable(Member &m)
+void Classifier::dropFirst(Class &c)
 {
-    // Opened again: it must still be the very file that was listed, of the same size.
+    // The last member takes its place: the order of the others does not matter, and the class may be long.
+    c.front()->handle.close();
+    c.front() = c.back();
+    c.pop_back();
+}
+
+bool Classifier::open(Member &m)
+{
+    if (m.handle.isOpen())
+        return true;
     const ContentFile &file = m_files[size_t(m.file)];
-    return m.handle.openAgain(file.name, file.directory, file.device, file.inode) &&
-           m.handle.size() == m_size;
-}
-
-char *Classifier::ownBlock(Member &m)
-{
-    if (!m.block)
-        m.block.reset(new char[size_t(std::min(m_blockSize, m_size))]); // reads overwrite it all
-    return m.block.get();
-}
-
-bool Classifier::readBlock(Member &m, qint64 offset, qint64 length, char *into)
-{
-    if (!m.handle.isOpen() && !stillReadable(m))
+    if (!m.handle.openListed(file.name, file.directory, file.device, file.inode, m_size))
         return false;
-    // Sparse files: a block inside a hole is known to be zeros without reading it.
-    m.inHole = m.handle.dataFrom(offset) >= offset + length;
-    const bool ok = m.inHole || m.handle.readAt(offset, into, length);
-    m.blockAt = into == m.block.get() || m.inHole ? offset : -1;
-    if (!m_keepOpen || offset + length >= m_size)
+    m.opened = true;
+    return true;
+}
+
+ReadOnlyFile::Extent Classifier::extentAt(Member &m, qint64 offset)
+{
+    if (!m.handle.mayHaveHoles())
+        return {offset, m_size};
+    if (m.extentFrom < 0 || offset < m.extentFrom || offset >= m.extent.end) {
+        m.extent = m.handle.dataExtent(offset);
+        m.extentFrom = offset;
+        if (m.extent.start < 0)
+            return m.extent;
+    }
+    return {std::max(offset, m.extent.start), m.extent.end};
+}
+
+bool Classifier::readBlock(Member &m, qint64 offset, qint64 length, char *into, Block &block)
+{
+    if (!open(m))
+        return false;
+    const ReadOnlyFile::Extent data = extentAt(m, offset);
+    bool ok = data.start >= 0;
+    if (ok && data.start >= offset + length) {
+        block = {zeros(), length, false}; // a hole: nothing to read
+    } else if (ok) {
+        const qint64 count = m.handle.readUpTo(offset, into, length);
+        // Reads that end early are the file's contents only while its size still says what was listed:
+        // otherwise it was cut short meanwhile.
+        const bool ended = count >= 0 && count < length;
+        ok = count >= 0 && (!ended || m.handle.currentSize() == m_size);
+        block = {into, count, ended};
+    }
+    if (!ok || !m_keepOpen || block.ended || offset + length >= m_size)
         m.handle.close();
     return ok;
 }
 
-void Classifier::drop(Member &m)
+bool Classifier::nextData(Class &c, qint64 offset, qint64 &at, qint64 &end)
 {
-    m.handle.close();
-    m.block.reset();
+    size_t kept = 0;
+    for (size_t k = 0; k < c.size(); ++k) {
+        Member &m = *c[k];
+        const bool wasOpen = m.handle.isOpen();
+        const ReadOnlyFile::Extent data = open(m) ? extentAt(m, offset) : ReadOnlyFile::Extent{-1, -1};
+        if (!wasOpen && !m_keepOpen)
+            m.handle.close();
+        if (data.start < 0) {
+            m.handle.close();
+            if (stopRequested())
+                return false;
+            continue;
+        }
+        if (data.start < at) {
+            at = data.start;
+            end = data.end;
+        } else if (data.start == at) {
+            end = std::min(end, data.end);
+        }
+        c[kept++] = &m;
+    }
+    c.resize(kept);
+    return true;
 }
 
-void Classifier::splitByHash(const Class &rest, qint64 length, std::vector<Class> &into)
+bool Classifier::follow(Class c, qint64 offset)
 {
-    // Sorted by hash; within one hash the bytes decide.
-    std::unordered_map<quint64, std::vector<size_t>> byHash;
-    for (Member *m : rest) {
-        std::vector<size_t> &candidates = byHash[blockHash(m->data(), length)];
-        auto match = std::find_if(candidates.begin(), candidates.end(),
-                                  [&](size_t k) { return sameBlock(*into[k].front(), *m, length); });
-        if (match != candidates.end()) {
-            into[*match].push_back(m);
-        } else {
-            candidates.push_back(into.size());
-            into.push_back(Class{m});
+    Block first{}, other{};
+    while (useful(c)) {
+        if (c.size() == 1 || offset >= m_size)
+            return finish(std::move(c));
+        Member &rep = *c.front();
+        if (!open(rep)) {
+            dropFirst(c);
+            if (stopRequested())
+                return false;
+            continue;
         }
+        const ReadOnlyFile::Extent data = extentAt(rep, offset);
+        if (data.start < 0) {
+            dropFirst(c);
+            continue;
+        }
+        qint64 at = data.start, end = data.end;
+        if (at > offset) {
+            // Where every member has a hole, all are zeros: stepped over without reading.
+            if (!nextData(c, offset, at, end))
+                return false;
+            if (at > offset) {
+                if (stopRequested())
+                    return false;
+                offset = at;
+                continue;
+            }
+            if (c.empty() || c.front() != &rep)
+                continue;
+        }
+        // Up to where the data found ends, so that no long hole of the others is read.
+        const qint64 length =
+            std::min({offset == 0 ? kMinBlock : m_blockSize, m_size - offset, end - offset});
+
+        if (!readBlock(rep, offset, length, m_firstBlock.get(), first)) {
+            comparing(rep, *c[1], offset);
+            dropFirst(c);
+            if (stopRequested())
+                return false;
+            continue;
+        }
+        comparing(rep, *c[1], offset);
+        if (stopRequested())
+            return false;
+        m_differing.clear();
+        m_tails.clear();
+        // The members that agree with the first one stay in c, in their order.
+        size_t agreeing = 1;
+        for (size_t k = 1; k < c.size(); ++k) {
+            Member &m = *c[k];
+            const bool read = readBlock(m, offset, length, m_scratch.get(), other);
+            comparing(rep, m, offset);
+            if (stopRequested())
+                return false;
+            if (!read)
+                continue;
+            const qint64 common = std::min(first.count, other.count);
+            const qint64 from =
+                first.bytes == other.bytes ? common : firstDifference(first.bytes, other.bytes, common);
+            if (from == common && first.count == other.count && first.ended == other.ended) {
+                c[agreeing++] = &m;
+                continue;
+            }
+            const char *tail = other.bytes + from;
+            const qint64 tailLength = other.count - from;
+            const quint64 hash = blockHash(tail, tailLength) ^ (quint64(from) * 0x9E3779B185EBCA87ull) ^
+                                 (quint64(other.count) << 1) ^ quint64(other.ended);
+            m_differing.push_back({&m, from, other.count, other.ended, hash, m_tails.keep(tail, tailLength)});
+        }
+        c.resize(agreeing);
+        split(m_differing, offset, length);
+        if (first.ended)
+            return finish(std::move(c)); // the first member's reads end here, and so do its equals'
+        offset += length;
+    }
+    for (Member *m : c)
+        m->handle.close();
+    return true;
+}
+
+void Classifier::split(std::vector<Differing> &differing, qint64 offset, qint64 length)
+{
+    std::sort(differing.begin(), differing.end(),
+              [](const Differing &a, const Differing &b) { return a.key() < b.key(); });
+    for (size_t begin = 0; begin < differing.size();) {
+        size_t end = begin + 1;
+        while (end < differing.size() && differing[end].key() == differing[begin].key())
+            ++end;
+        Class same;
+        bool kept = true;
+        for (size_t k = begin; k < end; ++k) {
+            same.push_back(differing[k].member);
+            kept = kept && differing[k].tailAt >= 0;
+        }
+        const Differing &d = differing[begin];
+        if (!useful(same)) {
+            for (Member *m : same)
+                m->handle.close();
+        } else if (same.size() == 1) {
+            m_pending.push_back({std::move(same), m_size});
+        } else if (!kept) {
+            // They agree up to where they left the first member; from there on they are read again.
+            m_pending.push_back({std::move(same), offset + d.from});
+        } else {
+            // Their kept ends decide: each set of equal ends goes on from the next block.
+            const qint64 tailLength = d.count - d.from;
+            const qint64 next = d.ended ? m_size : offset + length;
+            std::vector<Class> equal;
+            std::vector<const char *> ends;
+            for (size_t k = begin; k < end; ++k) {
+                const char *tail = m_tails.at(differing[k].tailAt);
+                size_t e = 0;
+                while (e < ends.size() && std::memcmp(ends[e], tail, size_t(tailLength)) != 0)
+                    ++e;
+                if (e == ends.size()) {
+                    ends.push_back(tail);
+                    equal.emplace_back();
+                }
+                equal[e].push_back(differing[k].member);
+            }
+            for (Class &e : equal) {
+                if (useful(e)) {
+                    m_pending.push_back({std::move(e), next});
+                } else {
+                    for (Member *m : e)
+                        m->handle.close();
+                }
+            }
+        }
+        begin = end;
     }
 }
 
-std::vector<Class> Classifier::keepUseful(std::vector<Class> classes)
+bool Classifier::finish(Class c)
 {
-    std::vector<Class> kept;
-    for (Class &c : classes) {
-        if (useful(c)) {
-            kept.push_back(std::move(c));
-        } else {
-            for (Member *m : c)
-                drop(*m);
-        }
+    size_t readable = 0;
+    for (size_t k = 0; k < c.size(); ++k) {
+        Member &m = *c[k];
+        const bool wasOpened = m.opened;
+        if (wasOpened || open(m))
+            c[readable++] = &m;
+        m.handle.close();
+        if (!wasOpened && stopRequested())
+            return false;
     }
-    return kept;
+    c.resize(readable);
+    if (useful(c))
+        m_finished.push_back(std::move(c));
+    return true;
 }
 
 bool Classifier::run(const std::vector<int> &group, int &nextClass)
 {
-    // Whole multiples of the minimum block keep reads aligned to pages.
-    m_blockSize =
-        std::clamp(m_memoryBudget / qint64(std::max<size_t>(1, group.size())), kMinBlock, kMaxBlock);
-    m_blockSize = std::max(kMinBlock, m_blockSize / kMinBlock * kMinBlock);
     m_keepOpen = group.size() <= maxOpenFiles();
-    // Files are opened when their first block is read, so that small files are opened only once.
+    m_members = std::make_unique<Member[]>(group.size());
     Class all;
-    for (int f : group) {
-        m_members.push_back(std::make_unique<Member>());
-        m_members.back()->file = f;
-        all.push_back(m_members.back().get());
+    for (size_t k = 0; k < group.size(); ++k) {
+        m_members[k].file = group[k];
+        all.push_back(&m_members[k]);
     }
-    std::vector<Class> classes = keepUseful({all});
-    m_scratch.reset(new char[size_t(std::min(m_blockSize, m_size))]);
+    const qint64 block = std::min(m_size, std::max(kMinBlock, m_blockSize));
+    m_firstBlock.reset(new char[size_t(std::max<qint64>(1, block))]);
+    m_scratch.reset(new char[size_t(std::max<qint64>(1, block))]);
+    m_tails.reserve(std::min(m_tailBudget, qint64(group.size()) * block));
 
-    for (qint64 offset = 0; offset < m_size && !classes.empty(); offset += m_blockSize) {
-        const qint64 length = std::min(m_blockSize, m_size - offset);
-        std::vector<Class> next;
-        for (Class &c : classes) {
-            // A single file listed on both sides equals itself: there is nothing to read, once it is known
-            // to be readable.
-            if (c.size() == 1) {
-                Member &m = *c.front();
-                if (offset > 0 || stillReadable(m))
-                    next.push_back(std::move(c));
-                m.handle.close();
-                continue;
-            }
-            // The first member's block is kept. The others are read into a scratch block that stays in
-            // the cache while it is compared, and kept only when it differs: most blocks equal the first
-            // member's, and one comparison each settles them, with no hashing at all.
-            Class same, rest;
-            for (Member *m : c) {
-                if (m->blockAt != offset) {
-                    const bool read =
-                        readBlock(*m, offset, length, same.empty() ? ownBlock(*m) : m_scratch.get());
-                    if (m_hooks.comparing)
-                        m_hooks.comparing(m_files[size_t(c.front()->file)], m_files[size_t(m->file)], offset);
-                    if (m_hooks.stopRequested())
-                        return false;
-                    if (!read) {
-                        drop(*m);
-                        continue;
-                    }
-                }
-                const char *bytes = m->blockAt == offset ? m->data() : m_scratch.get();
-                if (same.empty()) {
-                    same.push_back(m);
-                } else if ((m->inHole && same.front()->inHole) ||
-                           std::memcmp(bytes, same.front()->data(), size_t(length)) == 0) {
-                    same.push_back(m);
-                } else {
-                    if (m->blockAt != offset) {
-                        std::memcpy(ownBlock(*m), bytes, size_t(length));
-                        m->blockAt = offset;
-                    }
-                    rest.push_back(m);
-                }
-            }
-            if (!same.empty())
-                next.push_back(std::move(same));
-            if (!rest.empty())
-                splitByHash(rest, length, next);
-        }
-        classes = keepUseful(std::move(next));
+    m_pending.push_back({std::move(all), 0});
+    while (!m_pending.empty()) {
+        Pending p = std::move(m_pending.back());
+        m_pending.pop_back();
+        if (!follow(std::move(p.members), p.offset))
+            return false;
     }
-
-    for (const Class &c : classes) {
+    for (const Class &c : m_finished) {
         for (Member *m : c)
             m_files[size_t(m->file)].contentClass = nextClass;
         ++nextClass;

@@ -13,27 +13,35 @@ struct ContentFile
     QByteArray name;    // its entry name: opened in that directory, and shown in progress texts
     int firstSide = 0;  // how many directory-1 entries refer to it
     int secondSide = 0; // how many directory-2 entries refer to it
+    // Equal numbers mean equal contents; -1: unreadable, or equal to nothing that gives a coincidence.
     int contentClass = -1;
     // Its identity when it was listed; a file opened under that name must still be this file.
     quint64 device = 0;
-    quint64 inode = 0; // equal numbers mean equal contents; -1: unreadable, or equal to nothing useful
+    quint64 inode = 0;
 };
 
 struct ClassifyHooks
 {
-    // Called after every block read and every open: hands over to the event loop when due; true when the
-    // user asked to stop.
+    // Called after every block read, every open that reads nothing and every hole stepped over: hands over to
+    // the event loop when due; true when the user asked to stop.
     std::function<bool()> stopRequested;
     // Which two files are being compared, and from which byte on.
     std::function<void(const ContentFile &first, const ContentFile &second, qint64 byte)> comparing;
 };
 
-// Splits the files of one size (indexes into files) into classes of byte-for-byte equal contents. Every
-// file is read at most once, in blocks: each block of a class is compared with the block of the class's
-// first member, and only the members that differ are sorted by a hash of the block and compared again.
-// A class is read no further once it can give no coincidence (no entry left on one side; with both sides
-// the same directory, fewer than two entries). Returns false when a stop was requested.
-// memoryBudget bounds the blocks held at once (one block per file being read).
+// Splits the files of one size (indexes into files) into classes of byte-for-byte equal contents. The
+// members of a class are read side by side, block by block, each block compared with the block of the
+// class's first member; those that differ from it are sorted by where they differ and a hash of the rest of
+// the block, and each set that agrees so far is followed on its own, equal bytes deciding. What is held at
+// once is two blocks and, within memoryBudget, the differing ends of blocks, whatever the number of files.
+// Holes are stepped over: where every member has a hole nothing is read. A class is read no further once it
+// can give no coincidence (no entry left on one side; with both sides the same directory, fewer than two
+// entries), and a single file listed on both sides equals itself once it is known to be readable.
+//
+// A file that cannot be opened or read, that is no longer the listed file, or that ends before its listed
+// size while its size says otherwise (cut short meanwhile) coincides with nothing. A file whose reads end
+// before its size while its size stays (what the kernel's attribute files do) is judged by the bytes read.
+// Returns false when a stop was requested.
 bool classifyContents(std::vector<ContentFile> &files, const std::vector<int> &group, qint64 size,
                       bool sameDirectory, int &nextClass, const ClassifyHooks &hooks,
-                      qint64 memoryBudget = qint64(64) << 20);
+                      qint64 memoryBudget = qint64(32) << 20);
