@@ -14,17 +14,21 @@ packages=(
     xdotool imagemagick x11-utils      # driving the window and taking its picture
     xclip                              # the clipboard and selection in the paste test
     desktop-file-utils appstream       # validating the installed menu entry and AppStream description
+    git clang-format-14 shellcheck     # the gates (tools/check.sh): tracked files, their format, the scripts
 )
 if [[ ${1:-} == --package ]]; then
     packages+=(dpkg-dev file)          # cpack -G DEB: the library dependencies (dpkg-shlibdeps) of ELF files
 fi
 
+# One dpkg-query for the whole list keeps the common case (nothing missing) cheap. It names only the
+# packages it knows, and fails when one is unknown: both are answered by the loop below.
+declare -A installed=()
+while read -r package status; do
+    [[ $status != installed ]] || installed[$package]=1
+done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for package in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
-    if [[ $status != installed ]]; then
-        missing+=("$package")
-    fi
+    [[ -n ${installed[$package]:-} ]] || missing+=("$package")
 done
 
 if ((${#missing[@]} == 0)); then
