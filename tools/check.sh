@@ -70,8 +70,9 @@ check_format() {
     mapfile -t bad < <(sed -n 's/^\(.*\):[0-9]*:[0-9]*: error: .*\[-Wclang-format-violations\]$/\1/p' \
         <<<"$output" | sort -u)
     if ((${#bad[@]} == 0)); then
-        # Not a layout difference: a broken .clang-format or a file clang-format cannot read.
-        printf '%s\n' "$output" >&2
+        # Not a layout difference: a broken .clang-format (told once per file) or a file clang-format
+        # cannot read.
+        head -n 20 <<<"$output" >&2
         echo "check: $clang_format failed (exit status $rc) without naming a file to reformat" >&2
         return 1
     fi
@@ -88,11 +89,17 @@ check_format() {
 
 # check_scripts: shellcheck at severity info. -x follows the scripts' source commands (tools/lib/common.sh);
 # their "# shellcheck source=" lines name it from the root or from the script's directory, so both are
-# searched.
+# searched. shellcheck takes seconds of one core for these scripts, so it runs as two processes, each on
+# half of the list (in order, so that the findings come out sorted by file).
 check_scripts() {
-    local output rc=0
-    output=$(shellcheck -x -P SCRIPTDIR -S info -- "${scripts[@]}" 2>&1) || rc=$?
+    local half=$(((${#scripts[@]} + 1) / 2)) rc=0 pid output
+    local shellcheck=(shellcheck -x -P SCRIPTDIR -S info --)
+    "${shellcheck[@]}" "${scripts[@]:0:half}" >"$report/shellcheck.1" 2>&1 &
+    pid=$!
+    "${shellcheck[@]}" "${scripts[@]:half}" >"$report/shellcheck.2" 2>&1 || rc=$?
+    wait "$pid" || rc=$?
     ((rc != 0)) || return 0
+    output=$(cat "$report/shellcheck.1" "$report/shellcheck.2")
     local -a bad
     printf '%s\n' "$output" >&2
     mapfile -t bad < <(sed -n 's/^In \(.*\) line [0-9]*:$/\1/p' <<<"$output" | sort -u)
@@ -103,8 +110,16 @@ check_scripts() {
     return 1
 }
 
-check_format || failed+=(format)
-check_scripts || failed+=(shellcheck)
+# The two gates run side by side, each writing its report to a file; the reports are shown in order.
+report=$(mktemp -d "${TMPDIR:-/tmp}/vestrel-check.XXXXXX")
+trap 'rm -rf "$report"' EXIT
+check_format >"$report/format" 2>&1 &
+format_pid=$!
+check_scripts >"$report/scripts" 2>&1 &
+scripts_pid=$!
+wait "$format_pid" || failed+=(format)
+wait "$scripts_pid" || failed+=(shellcheck)
+cat "$report/format" "$report/scripts" >&2
 
 elapsed=$(awk -v a="$started" -v b="$(now)" 'BEGIN {printf "%.1f", b - a}')
 if ((${#failed[@]} > 0)); then
