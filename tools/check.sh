@@ -23,9 +23,9 @@ started=$(now)
 if git -c safe.directory='*' rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     mapfile -d '' files < <(git -c safe.directory='*' ls-files -z)
 else
-    echo "check: $VESTREL_ROOT is not a git checkout: checking every file outside .git and build directories"
-    mapfile -d '' files < <(find . -mindepth 1 -type d \( -name .git -o -exec test -e '{}/CMakeCache.txt' \; \) \
-        -prune -o -type f -printf '%P\0' | sort -z)
+    echo "check: $VESTREL_ROOT is not a git checkout: checking every file but those of .git and builds"
+    mapfile -d '' files < <(find . -mindepth 1 -type d \
+        \( -name .git -o -exec test -e '{}/CMakeCache.txt' \; \) -prune -o -type f -printf '%P\0' | sort -z)
 fi
 
 shebang='^#!.*[/[:space:]](ba|da|k)?sh([[:space:]]|$)'
@@ -49,7 +49,8 @@ for file in "${files[@]}"; do
 done
 # An empty list would have clang-format read standard input, and means the listing went wrong anyway.
 if ((${#sources[@]} == 0 || ${#scripts[@]} == 0)); then
-    echo "check: found ${#sources[@]} C++ files and ${#scripts[@]} shell scripts in $VESTREL_ROOT; expected both" >&2
+    echo "check: found ${#sources[@]} C++ files and ${#scripts[@]} shell scripts in $VESTREL_ROOT;" \
+        "expected both" >&2
     exit 1
 fi
 
@@ -82,7 +83,8 @@ check_format() {
         diff -u --label "$file" --label "$file (formatted)" "$file" \
             <("$clang_format" --style=file:.clang-format "$file") | head -n 60 >&2 || true
     done
-    echo "check: FAILED format: ${#bad[@]} of ${#sources[@]} C++ files differ from the .clang-format layout." >&2
+    echo "check: FAILED format: ${#bad[@]} of ${#sources[@]} C++ files differ from the .clang-format" \
+        "layout." >&2
     echo "  Fix: $clang_format -i ${bad[*]}" >&2
     return 1
 }
@@ -103,8 +105,10 @@ check_scripts() {
     local -a bad
     printf '%s\n' "$output" >&2
     mapfile -t bad < <(sed -n 's/^In \(.*\) line [0-9]*:$/\1/p' <<<"$output" | sort -u)
-    echo "check: FAILED shellcheck: ${#bad[@]} of ${#scripts[@]} shell scripts have findings: ${bad[*]:-(none named)}" >&2
-    echo "  Fix the findings above, then see them gone with: shellcheck -x -P SCRIPTDIR -S info ${bad[*]:-FILE}" >&2
+    echo "check: FAILED shellcheck: ${#bad[@]} of ${#scripts[@]} shell scripts have findings:" \
+        "${bad[*]:-(none named)}" >&2
+    echo "  Fix the findings above, then see them gone with:" \
+        "shellcheck -x -P SCRIPTDIR -S info ${bad[*]:-FILE}" >&2
     echo "  (A finding that is wrong for the script is silenced by a line above it:" \
         "# shellcheck disable=SCnnnn # and why)" >&2
     return 1
@@ -126,4 +130,5 @@ if ((${#failed[@]} > 0)); then
     echo "check: gates failed: ${failed[*]} (${elapsed} s)" >&2
     exit 1
 fi
-echo "check: gates passed: format of ${#sources[@]} C++ files, shellcheck of ${#scripts[@]} scripts (${elapsed} s)"
+echo "check: gates passed: format of ${#sources[@]} C++ files, shellcheck of ${#scripts[@]} scripts" \
+    "(${elapsed} s)"
