@@ -2,8 +2,9 @@
 # Installs the Debian packages that building, testing and showing Vestrel need, and only those missing.
 # When every package is present it does not call apt-get at all, so it is cheap to run before each build.
 #
-# This list is the one place that names the project's packages; run.sh, test.sh and render-pages.sh
-# all call this script, and package.sh calls it with --package for what building the .deb needs as well.
+# This list is the one place that names the project's packages; run.sh, test.sh, check.sh and
+# render-pages.sh all call this script, and package.sh calls it with --package for what building the .deb
+# needs as well.
 set -euo pipefail
 
 packages=(
