@@ -18,6 +18,7 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vestrel-x11paste.XXXXXX")
 pids=()
+# shellcheck disable=SC2317 # called by the EXIT trap
 cleanup() {
     local pid
     for pid in "${pids[@]}"; do

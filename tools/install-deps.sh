@@ -2,8 +2,9 @@
 # Installs the Debian packages that building, testing and showing Vestrel need, and only those missing.
 # When every package is present it does not call apt-get at all, so it is cheap to run before each build.
 #
-# This list is the one place that names the project's packages; run.sh, test.sh and render-pages.sh
-# all call this script, and package.sh calls it with --package for what building the .deb needs as well.
+# This list is the one place that names the project's packages; run.sh, test.sh, check.sh and
+# render-pages.sh all call this script, and package.sh calls it with --package for what building the .deb
+# needs as well.
 set -euo pipefail
 
 packages=(
@@ -15,17 +16,21 @@ packages=(
     xdotool imagemagick x11-utils      # driving the window and taking its picture
     xclip                              # the clipboard and selection in the paste test
     desktop-file-utils appstream       # validating the installed menu entry and AppStream description
+    git clang-format-14 shellcheck     # the gates (tools/check.sh): tracked files, their format, the scripts
 )
 if [[ ${1:-} == --package ]]; then
     packages+=(dpkg-dev file)          # cpack -G DEB: the library dependencies (dpkg-shlibdeps) of ELF files
 fi
 
+# One dpkg-query for the whole list keeps the common case (nothing missing) cheap. It names only the
+# packages it knows, and fails when one is unknown: both are answered by the loop below.
+declare -A installed=()
+while read -r package status; do
+    [[ $status != installed ]] || installed[$package]=1
+done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for package in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
-    if [[ $status != installed ]]; then
-        missing+=("$package")
-    fi
+    [[ -n ${installed[$package]:-} ]] || missing+=("$package")
 done
 
 if ((${#missing[@]} == 0)); then
