@@ -14,6 +14,7 @@ namespace {
 
 // The first block is small, so that files that differ early cost little of their length; the later ones are
 // as large as the budget allows, up to what stays in the processor's cache while it is compared.
+constexpr qint64 kFirstBlock = qint64(4) << 10;
 constexpr qint64 kMinBlock = qint64(64) << 10;
 constexpr qint64 kMaxBlock = qint64(1) << 20;
 // The differing ends of blocks kept for the exact split: few enough that holding them costs little, many
@@ -307,7 +308,7 @@ bool Classifier::follow(Class c, qint64 offset)
         }
         // Up to where the data found ends, so that no long hole of the others is read.
         const qint64 length =
-            std::min({offset == 0 ? kMinBlock : m_blockSize, m_size - offset, end - offset});
+            std::min({offset == 0 ? kFirstBlock : m_blockSize, m_size - offset, end - offset});
 
         if (!readBlock(rep, offset, length, m_firstBlock.get(), first)) {
             comparing(rep, *c[1], offset);

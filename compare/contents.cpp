@@ -20,6 +20,7 @@
 
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -57,6 +58,14 @@ private:
     std::map<QByteArray, std::unique_ptr<DirectoryAnchor>> m_open;
     QByteArray m_lastPath;
     const DirectoryAnchor *m_last = nullptr;
+};
+
+struct FileIdentityHash
+{
+    size_t operator()(const FileIdentity &id) const
+    {
+        return size_t(id.inode * 0x9E3779B97F4A7C15ull ^ id.device);
+    }
 };
 
 } // namespace
@@ -150,7 +159,7 @@ private:
     // Every path becomes an entry naming a file; entries that name the same file share it.
     std::vector<ContentFile> m_files;
     std::vector<qint64> m_sizes;
-    std::map<FileIdentity, int> m_known;
+    std::unordered_map<FileIdentity, int, FileIdentityHash> m_known;
     Entries m_first, m_second;
     std::map<qint64, std::vector<int>> m_bySize;
     // Per column, its size and its class (kUnread until the files of its size are classified).
@@ -171,10 +180,14 @@ Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFi
 {
     Entries e;
     const QualifyingFiles *listed = stack.listing();
+    e.names.reserve(size_t(stack.size()));
+    e.files.reserve(size_t(stack.size()));
+    m_known.reserve(m_known.size() + size_t(stack.size()));
     for (qsizetype k = stack.size() - 1; k >= 0; --k) {
         pacing::keepAlive();
         const QByteArray &path = stack.at(k);
-        e.names.push_back(namePart(path));
+        // The listing's name is the path's name part, already made.
+        e.names.push_back(listed ? listed->names[size_t(k)] : namePart(path));
         const DirectoryAnchor &directory = m_directories.of(path);
         qint64 size;
         FileIdentity identity;
