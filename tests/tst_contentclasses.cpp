@@ -152,14 +152,14 @@ private slots:
     void manyFilesAreReadWithoutHoldingThemAllOpen()
     {
         Group g;
-        const qint64 size = 70000; // two blocks
+        const qint64 size = 70000; // three blocks: the small first one, one of 64 KiB and the rest
         for (int i = 0; i < 300; ++i)
             g.add(withByte(pattern(size, 3), 66000, char('a' + i % 5)), i % 2, 1 - i % 2);
         int next = 0, reads = 0;
         QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), kSmallBudget));
         verifyPairs(g);
         QCOMPARE(next, 5);
-        QCOMPARE(reads, 600);
+        QCOMPARE(reads, 900);
     }
 
     void oneDirectoryNeedsTwoEntriesInAClass()
@@ -296,7 +296,8 @@ private slots:
         QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads)));
         verifyPairs(g);
         QCOMPARE(next, pairs - (pairs + 2) / 3);
-        QVERIFY(reads < 4 * pairs); // read again only where the ends were not kept
+        // Two blocks a file (the small first one and the rest), read again only where the ends were not kept.
+        QVERIFY2(reads < 5 * pairs, qPrintable(QString::number(reads)));
     }
 
     void holesAreSteppedOverWhereEveryFileHasOne_data()
