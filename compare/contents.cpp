@@ -79,7 +79,10 @@ public:
         : m_window(window), m_directories(window.m_runBase)
     {
         m_first = entriesOf(stack1, &ContentFile::firstSide);
-        m_second = entriesOf(stack2, &ContentFile::secondSide);
+        if (!m_cut)
+            m_second = entriesOf(stack2, &ContentFile::secondSide);
+        if (m_cut)
+            return;
         for (size_t f = 0; f < m_files.size(); ++f) {
             pacing::keepAlive();
             m_bySize[m_sizes[f]].push_back(int(f));
@@ -97,6 +100,8 @@ public:
         m_read.assign(m_files.size(), 0);
     }
 
+    // A stop came while the entries were gathered (the window is served meanwhile): nothing is ready.
+    bool cutShort() const { return m_cut; }
     qint64 rows() const { return qint64(m_first.names.size()); }
     qint64 columns() const override { return qint64(m_second.names.size()); }
     bool enterRow(qint64 i) override
@@ -174,6 +179,7 @@ private:
     qint64 m_size1 = kNoSize;
     int m_class1 = kNone;
     ColumnIndex::Cursor m_row;
+    bool m_cut = false;
 };
 
 Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFile::*side)
@@ -185,6 +191,10 @@ Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFi
     m_known.reserve(m_known.size() + size_t(stack.size()));
     for (qsizetype k = stack.size() - 1; k >= 0; --k) {
         pacing::keepAlive();
+        if (bStop) {
+            m_cut = true;
+            return e;
+        }
         const QByteArray &path = stack.at(k);
         // The listing's name is the path's name part, already made.
         e.names.push_back(listed ? listed->names[size_t(k)] : namePart(path));
@@ -253,25 +263,27 @@ void TfMain::CompareByContents(PathStack stack1, PathStack stack2)
 void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &stack2)
 {
     const WalkShape shape{PairSteps::HandOverReadPollLineProgress, bSameDir, true};
-    if (bStop) {
-        // A stop came before: the criterion ends at its first poll, and nothing it would read or index
-        // before that can be seen. Only its hand-overs remain.
-        struct FirstPollOnly final : PairVisitor
-        {
-            explicit FirstPollOnly(qint64 columns) : m_columns(columns) {}
-            qint64 columns() const override { return m_columns; }
-            qint64 nextCandidate(qint64, qint64 from) override { return from; }
-            bool coincide(qint64, qint64) override { return false; }
-            void report(qint64, qint64) override {}
-            void progress(qint64, qint64) override {}
-            qint64 m_columns;
-        } visitor(stack2.size());
-        walkPairs(stack1.size(), shape, visitor, bStop);
-        return;
+    if (!bStop) {
+        const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
+        ContentsVisitor visitor(*this, stack1, stack2);
+        if (!visitor.cutShort()) {
+            walkPairs(visitor.rows(), shape, visitor, bStop);
+            return;
+        }
     }
-    const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
-    ContentsVisitor visitor(*this, stack1, stack2);
-    walkPairs(visitor.rows(), shape, visitor, bStop);
+    // A stop came before the first poll: the criterion ends there, and nothing it would read or index
+    // before it can be seen. Only its hand-overs remain.
+    struct FirstPollOnly final : PairVisitor
+    {
+        explicit FirstPollOnly(qint64 columns) : m_columns(columns) {}
+        qint64 columns() const override { return m_columns; }
+        qint64 nextCandidate(qint64, qint64 from) override { return from; }
+        bool coincide(qint64, qint64) override { return false; }
+        void report(qint64, qint64) override {}
+        void progress(qint64, qint64) override {}
+        qint64 m_columns;
+    } visitor(stack2.size());
+    walkPairs(stack1.size(), shape, visitor, bStop);
 }
 
 namespace {
