@@ -133,8 +133,7 @@ class TfMain::KeyVisitor final : public PairVisitor
 {
 public:
     KeyVisitor(TfMain &window, quint32 mask, Criterion criterion)
-        : m_window(window), m_mask(mask), m_texts(textsOf(criterion)),
-          m_keys(criterion == Criterion::Volume ? &QualifyingFiles::sizes : &QualifyingFiles::timeKeys),
+        : m_window(window), m_mask(mask), m_texts(textsOf(criterion)), m_byDate(criterion == Criterion::Time),
           m_dir1(window, window.ePath1), m_dir2(window, window.ePath2)
     {
     }
@@ -162,7 +161,7 @@ public:
             m_actual = m_literal = Where::Dir2;
             if (!m_columns || changed || pacing::isLiteral()) {
                 m_columns = m_window.listingHere(m_mask);
-                m_index = ColumnIndex(*m_columns.*m_keys, std::nullopt);
+                m_index = ColumnIndex(keys(*m_columns), std::nullopt);
             }
         }
         m_literal = Where::Dir2;
@@ -180,7 +179,7 @@ public:
         return true;
     }
     qint64 nextCandidate(qint64, qint64 from) override { return m_row.next(from, columns()); }
-    bool coincide(qint64 i, qint64 j) override { return key1(i) == (*m_columns.*m_keys)[size_t(j)]; }
+    bool coincide(qint64 i, qint64 j) override { return key1(i) == keys(*m_columns)[size_t(j)]; }
     void report(qint64 i, qint64 j) override
     {
         m_window.AddResultLine(m_texts.tag, m_rows->names[size_t(i)], m_columns->names[size_t(j)]);
@@ -211,12 +210,16 @@ private:
         enteredAt = now;
         return true;
     }
-    qint64 key1(qint64 i) const { return (*m_rows.*m_keys)[size_t(i)]; }
+    const std::vector<qint64> &keys(const QualifyingFiles &files) const
+    {
+        return m_byDate ? files.timeKeys() : files.sizes;
+    }
+    qint64 key1(qint64 i) const { return keys(*m_rows)[size_t(i)]; }
 
     TfMain &m_window;
     quint32 m_mask;
     const CriterionTexts &m_texts;
-    const std::vector<qint64> QualifyingFiles::*m_keys;
+    bool m_byDate;
     DirectoryText m_dir1, m_dir2;
     Listing m_rows, m_columns;
     ColumnIndex m_index;
