@@ -26,6 +26,7 @@ public:
         sizes.push_back(size);
         lastWrites.push_back(lastWrite);
         identities.push_back(identity);
+        m_timeKeysMade = false;
     }
     // The date keys of the last writes, made at the first call: each goes through the local clock, and
     // only the date criterion needs them. Made from the times listed, they are the keys the listing

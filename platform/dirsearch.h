@@ -27,9 +27,9 @@ struct SearchState;
 qint32 packFatTime(qint64 utcSeconds);
 
 // A last-write time as the file system gives it. Read as a 32-bit number it is the FAT packing of the
-// local time. The packing goes through the local clock, which costs about as much as the rest of what
-// the search does for an entry, and nothing of the comparison reads it (the date criterion compares
-// dateKey(utcSeconds), made for the files it compares), so it is packed only where it is read.
+// local time. The packing goes through the local clock, a cost that every entry of every search would
+// pay for nothing: the comparison never reads the packing (the date criterion compares
+// dateKey(utcSeconds), made only for the files it compares). So it is packed only where it is read.
 struct LastWriteTime
 {
     qint64 utcSeconds = 0;
@@ -40,7 +40,7 @@ struct LastWriteTime
 // What a directory search fills in for the entry it has just found. One record serves a whole search.
 struct DirEntry
 {
-    LastWriteTime Time; // local last-write time in FAT packing
+    LastWriteTime Time; // local last-write time in FAT packing, packed when read
     qint64 Size = 0;    // full size in bytes
     quint32 Attr = 0;   // FileAttr bits
     QByteArray Name;    // the entry's own name, as bytes
