@@ -151,8 +151,7 @@ class TfMain::KeyVisitor final : public PairVisitor
 {
 public:
     KeyVisitor(TfMain &window, quint32 mask, Criterion criterion)
-        : m_window(window), m_mask(mask), m_texts(textsOf(criterion)),
-          m_keys(criterion == Criterion::Volume ? &QualifyingFiles::sizes : &QualifyingFiles::timeKeys),
+        : m_window(window), m_mask(mask), m_texts(textsOf(criterion)), m_byDate(criterion == Criterion::Time),
           m_dir1(window, window.ePath1), m_dir2(window, window.ePath2)
     {
     }
@@ -202,7 +201,7 @@ public:
         // The index is made when the first candidate is asked for: a criterion that a stop ends at its
         // first poll needs none.
         if (!m_indexed) {
-            m_index = ColumnIndex(*m_columns.*m_keys, std::nullopt);
+            m_index = ColumnIndex(keys(*m_columns), std::nullopt);
             m_indexed = true;
         }
         if (!m_rowReady) {
@@ -211,7 +210,7 @@ public:
         }
         return m_cursor.next(from, columns());
     }
-    bool coincide(qint64 i, qint64 j) override { return key1(i) == (*m_columns.*m_keys)[size_t(j)]; }
+    bool coincide(qint64 i, qint64 j) override { return key1(i) == keys(*m_columns)[size_t(j)]; }
     void report(qint64 i, qint64 j) override
     {
         m_window.AddResultLine(m_texts.tag, m_rows->names[size_t(i)], m_columns->names[size_t(j)]);
@@ -242,12 +241,16 @@ private:
         enteredAt = now;
         return true;
     }
-    qint64 key1(qint64 i) const { return (*m_rows.*m_keys)[size_t(i)]; }
+    const std::vector<qint64> &keys(const QualifyingFiles &files) const
+    {
+        return m_byDate ? files.timeKeys() : files.sizes;
+    }
+    qint64 key1(qint64 i) const { return keys(*m_rows)[size_t(i)]; }
 
     TfMain &m_window;
     quint32 m_mask;
     const CriterionTexts &m_texts;
-    const std::vector<qint64> QualifyingFiles::*m_keys;
+    bool m_byDate;
     DirectoryText m_dir1, m_dir2;
     Listing m_rows, m_columns;
     ColumnIndex m_index;

@@ -7,13 +7,6 @@ extern bool bStop;       // a stop was requested
 extern bool bSameDir;    // both path edits held the same text when the run started
 extern quint32 kindMask; // the chosen kinds of files, as attribute bits
 
-namespace KindBit {
-constexpr quint32 Normal = 0x20;
-constexpr quint32 Hidden = 0x02;
-constexpr quint32 ReadOnly = 0x01;
-constexpr quint32 System = 0x04;
-} // namespace KindBit
-
 // An entry takes part only when every bit of its attribute word is a chosen kind.
 inline bool isSelected(quint32 attr, quint32 mask)
 {

@@ -13,17 +13,19 @@
 
 namespace {
 
+// The attribute bits of the kinds ticked. "Obisnuite" stands for the archive bit that ordinary files
+// carry; the system's own normal bit marks a file with no other bit, and such a file never takes part.
 quint32 chosenKinds(const TfMain &w)
 {
     quint32 mask = 0;
     if (w.cbNormal->isChecked())
-        mask |= KindBit::Normal;
+        mask |= FileAttr::Archive;
     if (w.cbHide->isChecked())
-        mask |= KindBit::Hidden;
+        mask |= FileAttr::Hidden;
     if (w.cbReadOnly->isChecked())
-        mask |= KindBit::ReadOnly;
+        mask |= FileAttr::ReadOnly;
     if (w.cbSystem->isChecked())
-        mask |= KindBit::System;
+        mask |= FileAttr::System;
     return mask;
 }
 
@@ -80,7 +82,7 @@ bool TfMain::takeInventory(const QString &dirText, PathStack &stack)
             return false;
         }
         stack.push(directory + entry.Name);
-        listing->add(entry.Name, entry.Size, entry.TimeKey, entry.Identity);
+        listing->add(entry.Name, entry.Size, entry.Time.utcSeconds, entry.Identity);
     } while (FindNext(entry) == 0);
     FindClose(entry);
     m_progress.flush();

@@ -1,7 +1,23 @@
 #include "compare/listing.h"
 
 #include "compare/flags.h"
+#include "compare/pacing.h"
 #include "platform/dirsearch.h"
+
+const std::vector<qint64> &QualifyingFiles::timeKeys() const
+{
+    if (!m_timeKeysMade) {
+        std::vector<qint64> keys;
+        keys.reserve(lastWrites.size());
+        for (const qint64 seconds : lastWrites) {
+            pacing::keepAlive();
+            keys.push_back(dateKey(seconds));
+        }
+        m_timeKeys = std::move(keys);
+        m_timeKeysMade = true;
+    }
+    return m_timeKeys;
+}
 
 QualifyingFiles listQualifying(quint32 mask)
 {
@@ -9,7 +25,7 @@ QualifyingFiles listQualifying(quint32 mask)
     DirEntry entry;
     for (int rc = FindFirst("*.*", mask, entry); rc == 0; rc = FindNext(entry)) {
         if (isSelected(entry.Attr, mask))
-            files.add(entry.Name, entry.Size, entry.TimeKey, entry.Identity);
+            files.add(entry.Name, entry.Size, entry.Time.utcSeconds, entry.Identity);
     }
     FindClose(entry);
     return files;

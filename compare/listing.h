@@ -11,21 +11,31 @@
 
 // The files of one directory that qualify under a kinds mask, in search order, with the facts the
 // criteria compare. The keys sit in arrays of their own so that a pass over them reads little memory.
-struct QualifyingFiles
+class QualifyingFiles
 {
+public:
     std::vector<QByteArray> names;
     std::vector<qint64> sizes;
-    std::vector<qint64> timeKeys;
+    std::vector<qint64> lastWrites; // UTC seconds
     std::vector<FileIdentity> identities;
 
     qsizetype count() const { return qsizetype(names.size()); }
-    void add(const QByteArray &name, qint64 size, qint64 timeKey, FileIdentity identity)
+    void add(const QByteArray &name, qint64 size, qint64 lastWrite, FileIdentity identity)
     {
         names.push_back(name);
         sizes.push_back(size);
-        timeKeys.push_back(timeKey);
+        lastWrites.push_back(lastWrite);
         identities.push_back(identity);
+        m_timeKeysMade = false;
     }
+    // The date keys of the last writes, made at the first call: each goes through the local clock, and
+    // only the date criterion needs them. Made from the times listed, they are the keys the listing
+    // would have made itself.
+    const std::vector<qint64> &timeKeys() const;
+
+private:
+    mutable std::vector<qint64> m_timeKeys;
+    mutable bool m_timeKeysMade = false;
 };
 
 using Listing = std::shared_ptr<const QualifyingFiles>;

@@ -1,6 +1,7 @@
 #include "compare/resultview.h"
 
 #include "app/handlerguard.h"
+#include "platform/filenames.h"
 #include "platform/messages.h"
 
 #include <QAction>
@@ -31,13 +32,6 @@ constexpr int kAutoScrollMs = 50;
 // A copy of more bytes than this takes a noticeable moment: the pointer says so.
 constexpr qint64 kSlowCopyBytes = 4 << 20;
 
-// Characters that would break the line, or reorder it so that it no longer reads as it is stored.
-bool shownAsMark(char16_t u)
-{
-    return u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0) || u == 0x2028 || u == 0x2029 ||
-           (u >= 0x202a && u <= 0x202e) || (u >= 0x2066 && u <= 0x2069);
-}
-
 struct KeyMotion
 {
     QKeySequence::StandardKey move;
@@ -55,7 +49,7 @@ QString resultLineText(QByteArrayView utf8)
         const char16_t u = c.unicode();
         if (u == u'\t' && !separatorSeen)
             separatorSeen = true;
-        else if (shownAsMark(u))
+        else if (isShownAsMark(u))
             c = QLatin1Char('?');
     }
     return text;

@@ -63,8 +63,20 @@ bool matchesPattern(const QByteArray &pattern, const QByteArray &name)
     return ::fnmatch(pattern.constData(), name.constData(), FNM_PERIOD) == 0;
 }
 
-constexpr quint32 kFirstFatTime = (1u << 21) | (1u << 16);
-constexpr quint32 kLastFatTime = (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
+// The years the FAT packing holds: seven bits of years counted from 1980.
+constexpr qint64 kFatFirstYear = 1980;
+constexpr qint64 kFatLastYear = kFatFirstYear + 127;
+
+// The date in the high 16 bits (years since 1980, month, day), the time in the low 16 bits (hours,
+// minutes, seconds divided by two).
+constexpr quint32 packFat(qint64 year, int month, int day, int hour, int minute, int second)
+{
+    return (quint32(year - kFatFirstYear) << 25) | (quint32(month) << 21) | (quint32(day) << 16) |
+           (quint32(hour) << 11) | (quint32(minute) << 5) | quint32(second / 2);
+}
+
+constexpr quint32 kFirstFatTime = packFat(kFatFirstYear, 1, 1, 0, 0, 0);
+constexpr quint32 kLastFatTime = packFat(kFatLastYear, 12, 31, 23, 59, 59);
 // Packed keys lie below every exact key, which floor(UTC seconds / 2) keeps within +-2^62.
 constexpr qint64 kPackedKeyBase = std::numeric_limits<qint64>::min();
 
@@ -81,13 +93,13 @@ LocalRange packLocalTime(qint64 utcSeconds, quint32 &packed)
     if (!::localtime_r(&t, &local))
         return utcSeconds < 0 ? LocalRange::Before : LocalRange::After;
     const qint64 year = qint64(local.tm_year) + 1900;
-    if (year < 1980)
+    if (year < kFatFirstYear)
         return LocalRange::Before;
-    if (year > 2107)
+    if (year > kFatLastYear)
         return LocalRange::After;
-    packed = (quint32(year - 1980) << 25) | (quint32(local.tm_mon + 1) << 21) |
-             (quint32(local.tm_mday) << 16) | (quint32(local.tm_hour) << 11) | (quint32(local.tm_min) << 5) |
-             quint32(std::min(local.tm_sec, 59) / 2);
+    // A leap second (60) is packed with the two seconds before it.
+    packed = packFat(year, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                     std::min(local.tm_sec, 59));
     return LocalRange::Within;
 }
 
@@ -164,9 +176,7 @@ bool examine(SearchState &state, const QByteArray &name, DirEntry &entry)
     entry.Attr = attr;
     entry.Size = size;
     entry.Name = name;
-    const TimeFacts time = timeFacts(st.st_mtim.tv_sec);
-    entry.Time = time.fat;
-    entry.TimeKey = time.key;
+    entry.Time = {st.st_mtim.tv_sec};
     entry.Identity = {quint64(st.st_dev), quint64(st.st_ino)};
     return true;
 }

@@ -23,17 +23,29 @@ constexpr quint32 ReparsePoint = 0x400;
 
 struct SearchState;
 
+// The FAT packing of a local time, clamped to 1980..2107.
+qint32 packFatTime(qint64 utcSeconds);
+
+// A last-write time as the file system gives it. Read as a 32-bit number it is the FAT packing of the
+// local time. The packing goes through the local clock, a cost that every entry of every search would
+// pay for nothing: the comparison never reads the packing (the date criterion compares
+// dateKey(utcSeconds), made only for the files it compares). So it is packed only where it is read.
+struct LastWriteTime
+{
+    qint64 utcSeconds = 0;
+
+    operator qint32() const { return packFatTime(utcSeconds); }
+};
+
 // What a directory search fills in for the entry it has just found. One record serves a whole search.
 struct DirEntry
 {
-    qint32 Time = 0;  // local last-write time in FAT packing
-    qint64 Size = 0;  // full size in bytes
-    quint32 Attr = 0; // FileAttr bits
-    QByteArray Name;  // the entry's own name, as bytes
+    LastWriteTime Time; // local last-write time in FAT packing, packed when read
+    qint64 Size = 0;    // full size in bytes
+    quint32 Attr = 0;   // FileAttr bits
+    QByteArray Name;    // the entry's own name, as bytes
 
-    // The search's own data: what the date criterion compares (dateKey), which file the entry is, and the
-    // open search.
-    qint64 TimeKey = 0;
+    // The search's own data: which file the entry is, and the open search.
     FileIdentity Identity;
     std::shared_ptr<SearchState> Search;
 };
@@ -52,8 +64,6 @@ void FindClose(DirEntry &entry);
 // window responsive through a directory of any size. Empty: nothing is called.
 void setSearchKeepAlive(std::function<void()> keepAlive);
 
-// The FAT packing of a local time, clamped to 1980..2107.
-qint32 packFatTime(qint64 utcSeconds);
 // floor(UTC seconds / 2): one key per two-second step, for any 64-bit time.
 qint64 exactTimeKey(qint64 utcSeconds);
 // The date key of a last-write time: its FAT packing wherever the packing holds the local year (so the

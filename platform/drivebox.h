@@ -26,8 +26,6 @@ public:
 
     // Records a directory as the last one current on its volume and shows that volume.
     void follow(const QByteArray &directory);
-    // The directory last current on a volume of the list.
-    QByteArray lastDirectory(int index) const { return m_last.value(index); }
 
 signals:
     void driveChosen(const QByteArray &directory);

@@ -74,11 +74,6 @@ bool isKeptByte(char16_t u)
     return u >= kKeptByteBase + 0x80 && u <= kKeptByteBase + 0xFF;
 }
 
-bool isControl(char16_t u)
-{
-    return u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0) || u == 0x2028 || u == 0x2029;
-}
-
 } // namespace
 
 QString pathText(const QByteArray &bytes)
@@ -151,7 +146,7 @@ QString displayName(const QByteArray &name)
 {
     QString text = shownText(pathText(name));
     for (QChar &c : text)
-        if (isControl(c.unicode()))
+        if (isShownAsMark(c.unicode()))
             c = QLatin1Char('?');
     return text;
 }

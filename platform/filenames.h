@@ -20,6 +20,15 @@ QByteArray pathBytes(const QString &text);
 // A path text as the user sees it: every kept byte shows as the replacement mark U+FFFD.
 QString shownText(const QString &text);
 
-// Decodes a name for display: bytes that are not UTF-8 show as U+FFFD, and control characters become '?'
-// so that a name is always one line.
+// The characters that would break the line a name is shown on, or reorder the text around it: control
+// characters, the line and paragraph separators, and the bidirectional embeddings, overrides and
+// isolates. Wherever a name is shown, each of them shows as '?'.
+inline bool isShownAsMark(char16_t u)
+{
+    return u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0) || u == 0x2028 || u == 0x2029 ||
+           (u >= 0x202a && u <= 0x202e) || (u >= 0x2066 && u <= 0x2069);
+}
+
+// Decodes a name for display: bytes that are not UTF-8 show as U+FFFD, and the characters isShownAsMark
+// picks become '?', so that a name is always one line that reads as it is stored.
 QString displayName(const QByteArray &name);

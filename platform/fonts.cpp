@@ -60,11 +60,6 @@ const StandIn *standInFor(const FaceInfo &face)
 
 } // namespace
 
-QString faceFamily(Face face)
-{
-    return QLatin1String(info(face).family);
-}
-
 QFont uiFont(Face face, int pixelSize, bool bold)
 {
     const FaceInfo &f = info(face);

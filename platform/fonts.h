@@ -6,6 +6,5 @@
 // maps each missing one to the nearest installed face, so text never falls to a symbol font.
 enum class Face { MsSansSerif, Verdana, Tahoma, Impact, Arial, CourierNew };
 
-QString faceFamily(Face face);
 QFont uiFont(Face face, int pixelSize, bool bold = false);
 void installFontSubstitutes();

@@ -39,13 +39,14 @@ int widthForCaption(const QString &caption)
     return metrics.horizontalAdvance(caption) + 4 * titleBarHeight + 2 * metrics.height();
 }
 
-void showBox(QMessageBox::Icon icon, const QString &caption, const QString &text)
+void showBox(MessageBoxKind kind, const QString &caption, const QString &text)
 {
     if (sinkStore()) {
-        sinkStore()({text, caption, icon == QMessageBox::Critical});
+        sinkStore()({text, caption, kind});
         return;
     }
-    QMessageBox box(icon, caption, text, QMessageBox::Ok);
+    QMessageBox box(kind == MessageBoxKind::Simple ? QMessageBox::NoIcon : QMessageBox::Critical, caption,
+                    text, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     // The box takes its width from its layout's minimum, so a spacer across the whole grid sets it.
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
@@ -80,12 +81,12 @@ QString applicationTitle()
 
 void ShowMessage(const QString &text)
 {
-    showBox(QMessageBox::NoIcon, applicationTitle(), text);
+    showBox(MessageBoxKind::Simple, applicationTitle(), text);
 }
 
 void showStopMessage(const QString &text, const QString &caption)
 {
-    showBox(QMessageBox::Critical, caption, text);
+    showBox(MessageBoxKind::Stop, caption, text);
 }
 
 QString exceptionDisplayText(const QString &message)
@@ -97,5 +98,6 @@ QString exceptionDisplayText(const QString &message)
 
 void showException(const Exception *e)
 {
-    showBox(QMessageBox::Critical, applicationTitle(), exceptionDisplayText(e ? e->message() : QString()));
+    showBox(MessageBoxKind::Exception, applicationTitle(),
+            exceptionDisplayText(e ? e->message() : QString()));
 }

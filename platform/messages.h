@@ -6,12 +6,19 @@ class Exception;
 
 #include <functional>
 
+// Which of the program's boxes a box is.
+enum class MessageBoxKind {
+    Simple,   // the toolkit's simple message box (ShowMessage)
+    Stop,     // the system message box with a stop icon (showStopMessage)
+    Exception // the toolkit's exception display (showException)
+};
+
 // A box as it would be shown.
 struct MessageBoxText
 {
     QString text;
     QString caption;
-    bool stopIcon;
+    MessageBoxKind kind;
 };
 
 // Where boxes go instead of the screen, for a program that runs the window without showing it; an empty

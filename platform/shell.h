@@ -7,9 +7,10 @@
 
 // The shell's "open" for a program file: starts it detached (a session of its own, never waited for,
 // never left as a zombie), with an argument list (no shell parses anything), in the current directory.
-// A console program gets a terminal window when a terminal emulator is found, so that it can talk to
-// the user; the window is titled with the program's file name, and the terminal's own messages go to our
-// standard error. Without a terminal it starts directly. Whether it started is not reported.
+// Every program is started in a terminal window when a terminal emulator is found (the exercise programs
+// talk to the user on a console, and nothing here tells a console program from another); the window is
+// titled with the program's file name, and the terminal's own messages go to our standard error. Without
+// a terminal it starts directly. Whether it started is not reported.
 void ShellOpen(const QString &program, const QStringList &arguments);
 
 // The terminal emulator that ShellOpen would use now: $TERMINAL, then x-terminal-emulator, then xterm,

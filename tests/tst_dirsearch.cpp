@@ -91,7 +91,7 @@ QList<Dated> datesIn(const QByteArray &dir)
     QList<Dated> found;
     DirEntry e;
     for (int rc = FindFirst("*.*", 0x20, e); rc == 0; rc = FindNext(e))
-        found.append({e.Name, e.TimeKey, quint32(e.Time)});
+        found.append({e.Name, dateKey(e.Time.utcSeconds), quint32(e.Time)});
     return found;
 }
 

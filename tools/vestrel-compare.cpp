@@ -14,29 +14,50 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
+
+#ifndef VESTREL_VERSION
+#error "VESTREL_VERSION must give the project's version"
+#endif
 
 namespace {
 
+// What a run ended in, as a script reads it.
+enum ExitStatus {
+    kRan = 0,        // the comparison ran to its end
+    kUsageError = 1, // the command line was wrong
+    kRefused = 2,    // a path was refused before the comparison started
+    kListFull = 3,   // the result list was full: the comparison stopped there
+    kFailed = 4,     // an error ended the comparison, or the results could not be written
+};
+
 const char kUsage[] =
     "usage: vestrel-compare [--by name,size,date,contents] [--kinds normal,hidden,readonly,system]\n"
-    "                       [--progress] [-0 | --null] [--] DIR1 DIR2\n"
+    "                       [--progress] [-0 | --null] [--max-lines N] [--] DIR1 DIR2\n"
+    "       vestrel-compare --help | --version\n"
     "\n"
     "Compares the files of DIR1 with those of DIR2 as Vestrel's comparison page does, and prints one line\n"
     "per coincidence on standard output. The count, and with --progress every progress text, go to\n"
     "standard error.\n"
     "\n"
-    "  --by LIST     criteria to apply (default: all four)\n"
-    "  --kinds LIST  kinds of files that take part (default: normal)\n"
-    "  --progress    show the progress texts\n"
-    "  -0, --null    print each coincidence as three fields, each ended by a NUL byte: the criterion\n"
-    "                (name, size, date or contents), the first name and the second name, the names\n"
-    "                byte for byte as they are on disk\n"
-    "  --help        show this text\n"
-    "  --            ends the options: what follows are the directories\n"
+    "  --by LIST      criteria to apply (default: all four)\n"
+    "  --kinds LIST   kinds of files that take part (default: normal)\n"
+    "  --progress     show the progress texts\n"
+    "  -0, --null     print each coincidence as three fields, each ended by a NUL byte: the criterion\n"
+    "                 (name, size, date or contents), the first name and the second name, the names\n"
+    "                 byte for byte as they are on disk\n"
+    "  --max-lines N  the result list holds at most N lines (default: 20000000, as in the window)\n"
+    "  --help         show this text\n"
+    "  --version      show the version\n"
+    "  --             ends the options: what follows are the directories\n"
     "\n"
-    "Exit status: 0 when the comparison ran, 2 when a path was refused, 1 for a usage error.\n";
+    "Exit status: 0 when the comparison ran, 1 for a usage error, 2 when a path was refused, 3 when the\n"
+    "result list was full and the comparison stopped there, 4 when an error ended the comparison or the\n"
+    "results could not be written.\n";
 
 const QStringList kCriteria{QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("date"),
                             QStringLiteral("contents")};
@@ -49,14 +70,28 @@ struct Options
     QStringList kinds{QStringLiteral("normal")};
     bool progress = false;
     bool null = false;
+    qint64 maxLines = ResultLines::kDefaultCapacity;
     bool help = false;
+    bool version = false;
     QList<QByteArray> dirs;
 };
 
 int usageError(const char *message)
 {
     std::fprintf(stderr, "vestrel-compare: %s\n%s", message, kUsage);
-    return 1;
+    return kUsageError;
+}
+
+// A whole number from 1 to most, in decimal digits alone; false otherwise.
+bool readCount(const QByteArray &text, qint64 most, qint64 &count)
+{
+    bool ok =
+        !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const qint64 value = ok ? text.toLongLong(&ok) : 0;
+    if (!ok || value < 1 || value > most)
+        return false;
+    count = value;
+    return true;
 }
 
 // The words of a comma-separated list; false when one is not among the known ones.
@@ -82,23 +117,27 @@ int parseArguments(int argc, char *argv[], Options &o)
             optionsEnded = true;
         } else if (a == "--help") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--progress") {
             o.progress = true;
         } else if (a == "-0" || a == "--null") {
             o.null = true;
-        } else if (a == "--by" || a == "--kinds") {
+        } else if (a == "--by" || a == "--kinds" || a == "--max-lines") {
             if (i + 1 >= argc)
-                return usageError("an option lacks its list");
-            const QByteArray list(argv[++i]);
-            if (a == "--by" && !readList(list, kCriteria, o.by))
+                return usageError("an option lacks its value");
+            const QByteArray value(argv[++i]);
+            if (a == "--by" && !readList(value, kCriteria, o.by))
                 return usageError("unknown criterion in --by");
-            if (a == "--kinds" && !readList(list, kKinds, o.kinds))
+            if (a == "--kinds" && !readList(value, kKinds, o.kinds))
                 return usageError("unknown kind in --kinds");
+            if (a == "--max-lines" && !readCount(value, ResultLines::kMaxCapacity, o.maxLines))
+                return usageError("--max-lines takes a whole number from 1 to 2147483646");
         } else {
             return usageError("unknown option");
         }
     }
-    if (!o.help && o.dirs.size() != 2)
+    if (!o.help && !o.version && o.dirs.size() != 2)
         return usageError("two directories are needed");
     return 0;
 }
@@ -155,6 +194,59 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
         printLine(stderr, message);
 }
 
+// What the window told the user during a run, by the kind of box it showed: its stop box comes only from
+// the checks of the paths, its simple message during a run only when the result list is full, and the
+// exception display when an error ended the run. The texts go to standard error.
+class WindowReport
+{
+public:
+    void take(const MessageBoxText &box)
+    {
+        switch (box.kind) {
+        case MessageBoxKind::Stop:
+            m_refused = true;
+            printMessage(stderr, box.text);
+            break;
+        case MessageBoxKind::Simple:
+            m_listFull = true;
+            printMessage(stderr, box.text);
+            break;
+        case MessageBoxKind::Exception:
+            m_failed = true;
+            // An exception of no known kind is shown with an empty text.
+            printLine(stderr,
+                      box.text.isEmpty()
+                          ? QStringLiteral("vestrel-compare: an error ended the comparison")
+                          : QStringLiteral("vestrel-compare: an error ended the comparison: ") + box.text);
+            break;
+        }
+    }
+    bool refused() const { return m_refused; }
+    ExitStatus status() const
+    {
+        if (m_failed)
+            return kFailed;
+        if (m_refused)
+            return kRefused;
+        return m_listFull ? kListFull : kRan;
+    }
+
+private:
+    bool m_refused = false;
+    bool m_listFull = false;
+    bool m_failed = false;
+};
+
+// Standard output is where a script reads the results: one that could not be written is a failure.
+bool outputWritten()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    const int error = errno;
+    std::fprintf(stderr, "vestrel-compare: cannot write the results: %s\n", std::strerror(error));
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -162,9 +254,9 @@ int main(int argc, char *argv[])
     Options options;
     if (const int status = parseArguments(argc, argv, options))
         return status;
-    if (options.help) {
-        std::fputs(kUsage, stdout);
-        return 0;
+    if (options.help || options.version) {
+        std::fputs(options.help ? kUsage : "vestrel-compare (Vestrel) " VESTREL_VERSION "\n", stdout);
+        return outputWritten() ? kRan : kFailed;
     }
 
     qInstallMessageHandler(quietMessages);
@@ -180,12 +272,10 @@ int main(int argc, char *argv[])
     TfMain window;
     tick(options.by, kCriteria, {window.cbByName, window.cbByVolume, window.cbByDate, window.cbByContents});
     tick(options.kinds, kKinds, {window.cbNormal, window.cbHide, window.cbReadOnly, window.cbSystem});
+    window.eRich->setCapacity(options.maxLines);
 
-    bool refused = false;
-    setMessageSink([&](const MessageBoxText &box) {
-        printMessage(stderr, box.text);
-        refused = refused || box.caption == QLatin1String("Eroare");
-    });
+    WindowReport report;
+    setMessageSink([&report](const MessageBoxText &box) { report.take(box); });
     window.ePath1->setText(pathText(options.dirs[0]));
     window.ePath2->setText(pathText(options.dirs[1]));
     if (options.progress)
@@ -197,14 +287,15 @@ int main(int argc, char *argv[])
         setResultLineObserver(printRecord);
     window.btnGo->click();
     setResultLineObserver({});
-    if (refused)
-        return 2;
+    if (report.refused())
+        return report.status();
 
+    // The lines found before a full list or an error are printed too: the window shows them as well.
     if (!options.null)
         for (qint64 i = 0; i < window.eRich->lineCount(); ++i)
             printLine(stdout, window.eRich->lineText(i));
-    if (!options.progress)
+    // After an error the count field shows where the run was, not a count.
+    if (!options.progress && report.status() != kFailed)
         printLine(stderr, window.eRez->text());
-    std::fflush(stdout);
-    return 0;
+    return outputWritten() ? report.status() : kFailed;
 }
