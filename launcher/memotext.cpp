@@ -1,5 +1,7 @@
 #include "launcher/memotext.h"
 
+#include "platform/filenames.h"
+
 #include <algorithm>
 
 namespace {
@@ -49,25 +51,6 @@ int decodeOne(const QByteArray &bytes, qsizetype i, char32_t &cp)
 bool documentStructure(char32_t cp)
 {
     return cp == 0x2029 || cp == 0xFDD0 || cp == 0xFDD1;
-}
-
-void appendUtf8(QByteArray &out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out.append(char(cp));
-    } else if (cp < 0x800) {
-        out.append(char(0xC0 | (cp >> 6)));
-        out.append(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.append(char(0xE0 | (cp >> 12)));
-        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.append(char(0x80 | (cp & 0x3F)));
-    } else {
-        out.append(char(0xF0 | (cp >> 18)));
-        out.append(char(0x80 | ((cp >> 12) & 0x3F)));
-        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
-        out.append(char(0x80 | (cp & 0x3F)));
-    }
 }
 
 } // namespace

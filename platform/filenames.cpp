@@ -50,25 +50,6 @@ char32_t decodeSequence(const unsigned char *p, int length)
     }
 }
 
-void appendUtf8(QByteArray &out, char32_t u)
-{
-    if (u < 0x80) {
-        out.append(char(u));
-    } else if (u < 0x800) {
-        out.append(char(0xC0 | (u >> 6)));
-        out.append(char(0x80 | (u & 0x3F)));
-    } else if (u < 0x10000) {
-        out.append(char(0xE0 | (u >> 12)));
-        out.append(char(0x80 | ((u >> 6) & 0x3F)));
-        out.append(char(0x80 | (u & 0x3F)));
-    } else {
-        out.append(char(0xF0 | (u >> 18)));
-        out.append(char(0x80 | ((u >> 12) & 0x3F)));
-        out.append(char(0x80 | ((u >> 6) & 0x3F)));
-        out.append(char(0x80 | (u & 0x3F)));
-    }
-}
-
 bool isKeptByte(char16_t u)
 {
     return u >= kKeptByteBase + 0x80 && u <= kKeptByteBase + 0xFF;
@@ -149,4 +130,23 @@ QString displayName(const QByteArray &name)
         if (isShownAsMark(c.unicode()))
             c = QLatin1Char('?');
     return text;
+}
+
+void appendUtf8(QByteArray &out, char32_t u)
+{
+    if (u < 0x80) {
+        out.append(char(u));
+    } else if (u < 0x800) {
+        out.append(char(0xC0 | (u >> 6)));
+        out.append(char(0x80 | (u & 0x3F)));
+    } else if (u < 0x10000) {
+        out.append(char(0xE0 | (u >> 12)));
+        out.append(char(0x80 | ((u >> 6) & 0x3F)));
+        out.append(char(0x80 | (u & 0x3F)));
+    } else {
+        out.append(char(0xF0 | (u >> 18)));
+        out.append(char(0x80 | ((u >> 12) & 0x3F)));
+        out.append(char(0x80 | ((u >> 6) & 0x3F)));
+        out.append(char(0x80 | (u & 0x3F)));
+    }
 }

@@ -32,3 +32,6 @@ inline bool isShownAsMark(char16_t u)
 // Decodes a name for display: bytes that are not UTF-8 show as U+FFFD, and the characters isShownAsMark
 // picks become '?', so that a name is always one line that reads as it is stored.
 QString displayName(const QByteArray &name);
+
+// Appends the UTF-8 encoding of one code point.
+void appendUtf8(QByteArray &out, char32_t codePoint);
