@@ -1,7 +1,7 @@
 // The handler of both "Schimba..." buttons.
 
-#include "app/selpath.h"
 #include "app/vestrel.h"
+#include "ui/selpath.h"
 
 #include <QLineEdit>
 #include <QPushButton>

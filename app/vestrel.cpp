@@ -1,7 +1,7 @@
 #include "app/vestrel.h"
 
-#include "app/handlerguard.h"
 #include "platform/files.h"
+#include "ui/handlerguard.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "compare/criteriontexts.h"
-#include "compare/pathstack.h"
-#include "compare/progress.h"
+#include "engine/criteriontexts.h"
+#include "engine/pathstack.h"
+#include "engine/progress.h"
 
 #include <QByteArray>
 #include <QWidget>

@@ -3,10 +3,10 @@
 
 #include "app/vestrel.h"
 
-#include "app/formparts.h"
+#include "ui/formparts.h"
 
-#include "compare/resultview.h"
-#include "platform/fonts.h"
+#include "ui/fonts.h"
+#include "ui/resultview.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -232,7 +232,7 @@ void TfMain::createMenus()
     bEdit->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
-TfMain::TfMain(QWidget *parent) : QWidget(parent), m_progress(nullptr)
+TfMain::TfMain(QWidget *parent) : QWidget(parent)
 {
     // The pictures live in the core library, which the linker would otherwise leave out.
     Q_INIT_RESOURCE(resources);
@@ -260,7 +260,7 @@ TfMain::TfMain(QWidget *parent) : QWidget(parent), m_progress(nullptr)
 
     createStatusStrip();
     createMenus();
-    m_progress = ProgressText(eRez);
+    m_progress = ProgressText([edit = eRez](const QString &text) { edit->setText(text); });
     connectHandlers();
 
     FormCreate(this);

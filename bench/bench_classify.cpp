@@ -17,7 +17,8 @@
 // what /proc/self/io counted while the classes were made (rchar, syscr); the peak resident memory is the
 // process's whole (VmHWM), the second after the listing alone.
 
-#include "compare/contentclasses.h"
+#include "engine/contentclasses.h"
+#include "platform/dirsearch.h"
 #include "platform/fileread.h"
 
 #include <QByteArray>
@@ -26,11 +27,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <map>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -81,34 +79,34 @@ struct Listed
 {
     std::vector<ContentFile> files;
     std::vector<qint64> sizes;
-    std::map<std::pair<quint64, quint64>, int> known;
+    std::map<FileIdentity, int> known;
 };
 
-// The regular files of a directory, with the facts a directory search gives; a file met before (a hard
-// link, or the same directory given twice) only gets one more entry on this side.
-void list(const char *path, const DirectoryHandle &dir, int ContentFile::*side, Listed &into)
+// The regular files of a directory, found by the directory search the content criterion uses; a file met
+// before (a hard link, or the same directory given twice) only gets one more entry on this side.
+void list(const char *path, const DirectoryAnchor &dir, int ContentFile::*side, Listed &into)
 {
-    DIR *d = ::opendir(path);
-    if (!d) {
-        std::perror(path);
+    if (!dir.isValid() || !dir.enter()) {
+        std::fprintf(stderr, "%s: cannot enter the directory\n", path);
         std::exit(1);
     }
-    while (const dirent *e = ::readdir(d)) {
-        struct stat st;
-        if (::fstatat(dir.descriptor(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+    constexpr quint32 kAnyFile = FileAttr::ReadOnly | FileAttr::Hidden | FileAttr::System | FileAttr::Archive;
+    constexpr quint32 kNotRegular = FileAttr::Directory | FileAttr::Device | FileAttr::ReparsePoint;
+    DirEntry e;
+    for (int rc = FindFirst("*", kAnyFile, e); rc == 0; rc = FindNext(e)) {
+        if (e.Attr & kNotRegular)
             continue;
-        auto [it, added] = into.known.try_emplace({quint64(st.st_dev), quint64(st.st_ino)}, 0);
+        auto [it, added] = into.known.try_emplace(e.Identity, 0);
         if (added) {
             it->second = int(into.files.size());
-            ContentFile f{dir.descriptor(), QByteArray(e->d_name)};
-            f.device = st.st_dev;
-            f.inode = st.st_ino;
+            ContentFile f{&dir, e.Name};
+            f.identity = e.Identity;
             into.files.push_back(f);
-            into.sizes.push_back(st.st_size);
+            into.sizes.push_back(e.Size);
         }
         ++(into.files[size_t(it->second)].*side);
     }
-    ::closedir(d);
+    FindClose(e);
 }
 
 } // namespace
@@ -127,7 +125,8 @@ int main(int argc, char **argv)
     }
     QElapsedTimer timer;
     timer.start();
-    const DirectoryHandle dir1(argv[1]), dir2(argv[2]);
+    const DirectoryAnchor start = DirectoryAnchor::current();
+    const DirectoryAnchor dir1(start, argv[1]), dir2(start, argv[2]);
     Listed listed;
     list(argv[1], dir1, &ContentFile::firstSide, listed);
     list(argv[2], dir2, &ContentFile::secondSide, listed);

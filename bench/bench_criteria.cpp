@@ -4,10 +4,10 @@
 //
 //   vestrel-bench-criteria [repetitions]
 
-#include "app/application.h"
 #include "app/vestrel.h"
-#include "compare/resultview.h"
 #include "datasets.h"
+#include "ui/application.h"
+#include "ui/resultview.h"
 #include "windowrun.h"
 
 #include <QApplication>

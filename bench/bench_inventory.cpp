@@ -3,9 +3,9 @@
 //
 //   vestrel-bench-inventory [repetitions]
 
-#include "app/application.h"
 #include "app/vestrel.h"
 #include "datasets.h"
+#include "ui/application.h"
 #include "windowrun.h"
 
 #include <QApplication>

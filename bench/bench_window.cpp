@@ -3,9 +3,9 @@
 //
 //   vestrel-bench-window [--by name,size,date,contents] DIR1 DIR2 [stops]
 
-#include "app/application.h"
 #include "app/vestrel.h"
-#include "compare/resultview.h"
+#include "ui/application.h"
+#include "ui/resultview.h"
 #include "windowrun.h"
 
 #include <QApplication>

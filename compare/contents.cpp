@@ -1,19 +1,19 @@
 // The content criterion: every pair of files, directory 1 in the outer loop, whose bytes are all equal.
 //
 // Instead of reading both files of every pair, the files of one size are read once, the first time a pair
-// of that size needs an answer, and split into classes of equal contents (compare/contentclasses.h); a
-// pair then coincides when both files are in one class, and the pair walk (compare/pairwalk.h) visits only
+// of that size needs an answer, and split into classes of equal contents (engine/contentclasses.h); a
+// pair then coincides when both files are in one class, and the pair walk (engine/pairwalk.h) visits only
 // the pairs of one class. In literal pacing the files of every pair are read and compared byte by byte, as
 // the progress texts tell.
 
 #include "app/vestrel.h"
 
-#include "compare/contentclasses.h"
-#include "compare/criteriontexts.h"
-#include "compare/flags.h"
-#include "compare/listing.h"
-#include "compare/pacing.h"
-#include "compare/pairwalk.h"
+#include "engine/contentclasses.h"
+#include "engine/criteriontexts.h"
+#include "engine/flags.h"
+#include "engine/listing.h"
+#include "engine/pacing.h"
+#include "engine/pairwalk.h"
 #include "platform/fileread.h"
 
 #include <QScopeGuard>
@@ -58,14 +58,6 @@ private:
     std::map<QByteArray, std::unique_ptr<DirectoryAnchor>> m_open;
     QByteArray m_lastPath;
     const DirectoryAnchor *m_last = nullptr;
-};
-
-struct FileIdentityHash
-{
-    size_t operator()(const FileIdentity &id) const
-    {
-        return size_t(id.inode * 0x9E3779B97F4A7C15ull ^ id.device);
-    }
 };
 
 } // namespace
@@ -205,8 +197,7 @@ Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFi
             // The listing looked at every file a moment ago; it is checked again when it is opened.
             size = listed->sizes[size_t(k)];
             identity = listed->identities[size_t(k)];
-        } else if (!regularFileFacts(e.names.back(), size, identity.device, identity.inode,
-                                     directory.descriptor())) {
+        } else if (!regularFileFacts(e.names.back(), size, identity, &directory)) {
             e.files.push_back(-1);
             continue;
         }
@@ -216,9 +207,8 @@ Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFi
         }
         auto [it, added] = m_known.try_emplace(identity, int(m_files.size()));
         if (added) {
-            m_files.push_back({directory.descriptor(), e.names.back()});
-            m_files.back().device = identity.device;
-            m_files.back().inode = identity.inode;
+            m_files.push_back({&directory, e.names.back()});
+            m_files.back().identity = identity;
             m_sizes.push_back(size);
         }
         ++(m_files[size_t(it->second)].*side);
@@ -297,7 +287,7 @@ struct LiteralFile
     void open(Directories &directories, const QByteArray &path)
     {
         const DirectoryAnchor &directory = directories.of(path);
-        count = directory.isValid() && file.open(namePart(path), directory.descriptor()) ? file.size() : -1;
+        count = directory.isValid() && file.open(namePart(path), &directory) ? file.size() : -1;
     }
 };
 

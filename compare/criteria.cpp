@@ -1,14 +1,14 @@
 // The name, size and date criteria: every pair of files, directory 1 in the outer loop, one result line per
-// coincidence. The pair walk (compare/pairwalk.h) keeps every step of the loops where it matters and passes
+// coincidence. The pair walk (engine/pairwalk.h) keeps every step of the loops where it matters and passes
 // over the pairs whose keys differ.
 
 #include "app/vestrel.h"
 
-#include "compare/criteriontexts.h"
-#include "compare/flags.h"
-#include "compare/listing.h"
-#include "compare/pacing.h"
-#include "compare/pairwalk.h"
+#include "engine/criteriontexts.h"
+#include "engine/flags.h"
+#include "engine/listing.h"
+#include "engine/pacing.h"
+#include "engine/pairwalk.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
 

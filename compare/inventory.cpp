@@ -2,11 +2,11 @@
 
 #include "app/vestrel.h"
 
-#include "compare/flags.h"
-#include "compare/pacing.h"
-#include "compare/resultview.h"
+#include "engine/flags.h"
+#include "engine/pacing.h"
 #include "platform/dirsearch.h"
 #include "platform/filenames.h"
+#include "ui/resultview.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 
 #include "app/vestrel.h"
 
-#include "compare/flags.h"
-#include "compare/resultobserver.h"
-#include "compare/resultview.h"
+#include "engine/flags.h"
+#include "engine/resultobserver.h"
+#include "ui/resultview.h"
 
 void TfMain::AddResultLine(QLatin1StringView tag, const QByteArray &firstName, const QByteArray &secondName)
 {

@@ -2,13 +2,13 @@
 
 #include "app/vestrel.h"
 
-#include "compare/flags.h"
-#include "compare/pacing.h"
-#include "compare/resultview.h"
+#include "engine/flags.h"
+#include "engine/pacing.h"
 #include "platform/dirsearch.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
-#include "platform/messages.h"
+#include "ui/messages.h"
+#include "ui/resultview.h"
 
 #include <QApplication>
 #include <QCheckBox>

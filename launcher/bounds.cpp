@@ -2,12 +2,12 @@
 
 #include "app/vestrel.h"
 
-#include "launcher/memofile.h"
-#include "launcher/paths.h"
+#include "engine/exercisepaths.h"
 #include "platform/files.h"
-#include "platform/messages.h"
 #include "platform/shell.h"
 #include "platform/strtoint.h"
+#include "ui/memofile.h"
+#include "ui/messages.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -2,9 +2,9 @@
 
 #include "app/vestrel.h"
 
-#include "launcher/memofile.h"
-#include "launcher/paths.h"
+#include "engine/exercisepaths.h"
 #include "platform/files.h"
+#include "ui/memofile.h"
 
 #include <QPlainTextEdit>
 

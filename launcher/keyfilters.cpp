@@ -2,8 +2,8 @@
 
 #include "app/vestrel.h"
 
-#include "app/handlerguard.h"
-#include "launcher/keys.h"
+#include "engine/keys.h"
+#include "ui/handlerguard.h"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -2,10 +2,10 @@
 
 #include "app/vestrel.h"
 
-#include "launcher/paths.h"
+#include "engine/exercisepaths.h"
 #include "platform/files.h"
-#include "platform/messages.h"
 #include "platform/shell.h"
+#include "ui/messages.h"
 
 void TfMain::LaunchProgram(QString path)
 {

@@ -1,23 +1,36 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QtGlobal>
+
+#include <compare>
+#include <cstddef>
 
 // Directories held open for as long as a run needs them, so that a relative path means the same place
 // for the whole run and a path of any length can be reached: nothing here builds a path longer than the
 // system takes, and a path too long for one call is walked a component at a time.
 
-// Which file or directory an entry is, whatever its path.
-struct FileIdentity
-{
-    quint64 device = 0;
-    quint64 inode = 0;
+struct PlatformAccess; // the platform's implementation, which alone sees what the types below hold
 
-    bool operator==(const FileIdentity &o) const { return device == o.device && inode == o.inode; }
-    bool operator<(const FileIdentity &o) const
-    {
-        return device != o.device ? device < o.device : inode < o.inode;
-    }
+// Which file or directory an entry is, whatever its path. Identities compare, order and hash; what they
+// are made of is the platform's business.
+class FileIdentity
+{
+public:
+    FileIdentity() = default;
+    auto operator<=>(const FileIdentity &) const = default;
+    size_t hash() const { return size_t(m_file * 0x9E3779B97F4A7C15ull ^ m_volume); }
+
+private:
+    friend struct PlatformAccess;
+    quint64 m_volume = 0;
+    quint64 m_file = 0;
+};
+
+struct FileIdentityHash
+{
+    size_t operator()(const FileIdentity &id) const { return id.hash(); }
 };
 
 class DirectoryAnchor
@@ -34,15 +47,16 @@ public:
     DirectoryAnchor(const DirectoryAnchor &) = delete;
     DirectoryAnchor &operator=(const DirectoryAnchor &) = delete;
 
-    bool isValid() const { return m_fd >= 0; }
-    // For the calls that take a directory: the files in it are found by their names alone.
-    int descriptor() const { return m_fd; }
+    bool isValid() const { return m_handle != kNoHandle; }
     // Makes it the current directory.
     bool enter() const;
 
 private:
-    explicit DirectoryAnchor(int fd) : m_fd(fd) {}
-    int m_fd = -1;
+    friend struct PlatformAccess;
+    // Wide enough for any platform's handle; what it means is the implementation's.
+    static constexpr qintptr kNoHandle = -1;
+    explicit DirectoryAnchor(qintptr handle) : m_handle(handle) {}
+    qintptr m_handle = kNoHandle;
 };
 
 // Makes the directory that path names the current one, a relative path taken from base; on failure the
@@ -51,3 +65,7 @@ bool SetCurrentDirFrom(const DirectoryAnchor &base, const QByteArray &path);
 
 // The identity of the current directory; false when it cannot be looked at.
 bool currentDirIdentity(FileIdentity &identity);
+
+// The names of the directories in a directory (links to directories too), "." and ".." left out, in no
+// particular order; none when it cannot be read.
+QList<QByteArray> subdirectoryNames(const QByteArray &directory);

@@ -70,9 +70,3 @@ qint64 exactTimeKey(qint64 utcSeconds);
 // hour repeated at the end of daylight saving time coincides with itself), and the exact key outside
 // 1980..2107. The two kinds are kept apart: a time within the range never equals one outside it.
 qint64 dateKey(qint64 utcSeconds);
-
-// The attribute word of a regular file: defaults from its name and mode, overridden by a stored
-// DOS attribute value where one is given (dosAttrib < 0: none).
-quint32 regularFileAttr(const QByteArray &name, unsigned mode, int dosAttrib);
-// The attribute bits in a stored user.DOSATTRIB value, or -1 when it holds none.
-int parseDosAttrib(const QByteArray &value);

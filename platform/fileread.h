@@ -1,12 +1,16 @@
 #pragma once
 
+#include "platform/directories.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
 // Reading a file for comparison: opened read-only, non-blocking and close-on-exec, and only when it is a
 // regular file (FIFOs and devices are never opened, so nothing can hang or trigger a device's side
 // effects). Linux has no exclusive open; a file another program holds open is still readable.
-constexpr int kCurrentDirectory = -100; // AT_FDCWD
+//
+// A relative path is taken in the directory given; none (nullptr): in the current directory at the time
+// of the call. In a directory that could not be held nothing is found.
 
 class ReadOnlyFile
 {
@@ -16,18 +20,17 @@ public:
     ReadOnlyFile(const ReadOnlyFile &) = delete;
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
 
-    // False when the path names no readable regular file. A relative path is taken in the directory
-    // that directory names (a descriptor; AT_FDCWD: the current directory).
-    bool open(const QByteArray &path, int directory = kCurrentDirectory);
+    // False when the path names no readable regular file.
+    bool open(const QByteArray &path, const DirectoryAnchor *directory = nullptr);
     // Opens a file whose facts a directory listing gave (its name in that directory, never a link): one
     // open and one look at what it opened. False unless it is still that regular file, of that size.
-    bool openListed(const QByteArray &name, int directory, quint64 device, quint64 inode, qint64 size);
+    bool openListed(const QByteArray &name, const DirectoryAnchor *directory, FileIdentity identity,
+                    qint64 size);
     void close();
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_handle != kNoHandle; }
 
     qint64 size() const { return m_size; }
-    quint64 device() const { return m_device; }
-    quint64 inode() const { return m_inode; }
+    FileIdentity identity() const { return m_identity; }
 
     // Where data lies at or after offset (below size()): it starts at start and goes on up to end, the
     // bytes before start being a hole (zeros). start == size() when only a hole is left; start == -1
@@ -56,13 +59,13 @@ public:
     qint64 currentSize() const;
 
 private:
-    bool openChecked(const QByteArray &path, int directory, int flags, quint64 device, quint64 inode,
-                     qint64 size);
+    bool openChecked(const QByteArray &path, const DirectoryAnchor *directory, bool followLinks,
+                     FileIdentity identity, qint64 size);
 
-    int m_fd = -1;
+    static constexpr qintptr kNoHandle = -1;
+    qintptr m_handle = kNoHandle; // the platform's handle of the open file
     qint64 m_size = 0;
-    quint64 m_device = 0;
-    quint64 m_inode = 0;
+    FileIdentity m_identity;
     bool m_mayHaveHoles = false;
 };
 
@@ -70,21 +73,5 @@ private:
 qint64 raiseOpenFileLimit();
 
 // The facts of a path without opening it: false when it names no regular file (links followed).
-bool regularFileFacts(const QByteArray &path, qint64 &size, quint64 &device, quint64 &inode,
-                      int directory = kCurrentDirectory);
-
-// A directory held open (search permission is enough), so that the files in it are found by their names
-// alone, without walking the whole path for every file.
-class DirectoryHandle
-{
-public:
-    explicit DirectoryHandle(const QByteArray &path);
-    ~DirectoryHandle();
-    DirectoryHandle(const DirectoryHandle &) = delete;
-    DirectoryHandle &operator=(const DirectoryHandle &) = delete;
-    // The descriptor; -1 when the directory cannot be reached, so that no name is found in it.
-    int descriptor() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+bool regularFileFacts(const QByteArray &path, qint64 &size, FileIdentity &identity,
+                      const DirectoryAnchor *directory = nullptr);

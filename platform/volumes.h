@@ -16,12 +16,6 @@ struct Volume
     bool operator==(const Volume &) const = default;
 };
 
-// The volumes that a mount table (the text of /proc/self/mountinfo) describes: "/" first, then the
-// mounted devices in the byte order of their mount points. labelOf gives a device's label, or an empty
-// text. Nothing here looks at the file system, so the rules can be tried on any table.
-QList<Volume> volumesFromMountInfo(const QByteArray &mountInfo,
-                                   const std::function<QString(const QByteArray &device)> &labelOf);
-
 // The volumes of this machine, from its mount table and its labelled disks; mount points that are not
 // directories (a file bound over another) are left out.
 QList<Volume> systemVolumes();

@@ -1,15 +1,16 @@
 // The comparison page's run: path checks, busy and idle states, the inventory of both directories with its
 // progress texts, stop, close and exceptions during a run.
 
-#include "app/application.h"
-#include "compare/flags.h"
-#include "compare/pacing.h"
-#include "compare/resultview.h"
+#include "engine/flags.h"
+#include "engine/pacing.h"
 #include "platform/directories.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
+#include "platform/posix/handles.h"
 #include "support/fixture.h"
 #include "support/messageboxes.h"
+#include "ui/application.h"
+#include "ui/resultview.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -348,12 +349,12 @@ private slots:
         DirectoryAnchor deep(top, QByteArray("."));
         const QByteArray component(200, 'd');
         for (int level = 0; level < 25; ++level) {
-            QCOMPARE(::mkdirat(deep.descriptor(), component.constData(), 0755), 0);
+            QCOMPARE(::mkdirat(PlatformAccess::descriptor(deep), component.constData(), 0755), 0);
             deep = DirectoryAnchor(deep, component);
         }
-        QCOMPARE(::mkdirat(deep.descriptor(), "SUB", 0755), 0);
+        QCOMPARE(::mkdirat(PlatformAccess::descriptor(deep), "SUB", 0755), 0);
         for (const char *name : {"same.txt", "SUB/same.txt"}) {
-            const int fd = ::openat(deep.descriptor(), name, O_WRONLY | O_CREAT, 0644);
+            const int fd = ::openat(PlatformAccess::descriptor(deep), name, O_WRONLY | O_CREAT, 0644);
             QVERIFY(fd >= 0 && ::write(fd, "bytes", 5) == 5);
             ::close(fd);
         }
@@ -371,7 +372,7 @@ private slots:
         QCOMPARE(w->eRez->text(), QStringLiteral("Au fost gasite 4 coincidente"));
         QCOMPARE(w->eRich->lineText(3), QStringLiteral("[by contents]    \tsame.txt  =  same.txt"));
         // The temporary tree cannot be removed by path from the top: take it apart from the inside.
-        removeTreeAt(top.descriptor(), component);
+        removeTreeAt(PlatformAccess::descriptor(top), component);
     }
 
     void secondPathIsReadAfterTheFirstInventory()

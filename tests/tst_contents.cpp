@@ -1,10 +1,10 @@
 // The content criterion: byte-for-byte equal files, in the pair order of the loops, with its progress texts
 // in literal pacing and the same results, read once per file, in paced runs.
 
-#include "compare/flags.h"
-#include "compare/pacing.h"
-#include "compare/resultview.h"
+#include "engine/flags.h"
+#include "engine/pacing.h"
 #include "support/fixture.h"
+#include "ui/resultview.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,13 +1,13 @@
 // The name, size and date criteria and their result lines, through the window and through vestrel-compare.
 
-#include "compare/flags.h"
-#include "compare/pacing.h"
-#include "compare/resultview.h"
+#include "engine/flags.h"
+#include "engine/pacing.h"
 #include "platform/files.h"
 #include "support/bytenames.h"
 #include "support/fixture.h"
 #include "support/messageboxes.h"
 #include "support/tmpfsmount.h"
+#include "ui/resultview.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -6,10 +6,10 @@
 #include "support/messageboxes.h"
 #include "support/standins.h"
 
-#include "launcher/memofile.h"
-#include "launcher/memotext.h"
+#include "engine/memotext.h"
 #include "platform/files.h"
 #include "platform/textfile.h"
+#include "ui/memofile.h"
 
 #include <QAction>
 #include <QDir>

@@ -2,6 +2,7 @@
 
 #include "platform/dirsearch.h"
 #include "platform/files.h"
+#include "platform/posix/dosattributes.h"
 #include "support/fixture.h"
 #include "support/tmpfsmount.h"
 

@@ -4,10 +4,10 @@
 #include "support/fixture.h"
 #include "support/messageboxes.h"
 
-#include "app/application.h"
-#include "app/handlerguard.h"
 #include "platform/exceptions.h"
-#include "platform/messages.h"
+#include "ui/application.h"
+#include "ui/handlerguard.h"
+#include "ui/messages.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -3,9 +3,9 @@
 
 #include "support/fixture.h"
 
-#include "launcher/keys.h"
-#include "launcher/memofile.h"
+#include "engine/keys.h"
 #include "platform/files.h"
+#include "ui/memofile.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,10 +3,10 @@
 
 #include "support/fixture.h"
 
-#include "app/application.h"
-#include "app/selpath.h"
-#include "compare/pacing.h"
-#include "compare/resultview.h"
+#include "engine/pacing.h"
+#include "ui/application.h"
+#include "ui/resultview.h"
+#include "ui/selpath.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,13 +2,13 @@
 // literal run gives, and at every forced hand-over the window shows what the literal run shows at that
 // same hand-over point: the progress text, the number of lines and the current directory.
 
-#include "compare/criteriontexts.h"
-#include "compare/flags.h"
-#include "compare/pacing.h"
-#include "compare/progress.h"
-#include "compare/resultview.h"
+#include "engine/criteriontexts.h"
+#include "engine/flags.h"
+#include "engine/pacing.h"
+#include "engine/progress.h"
 #include "platform/files.h"
 #include "support/fixture.h"
+#include "ui/resultview.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -210,8 +210,8 @@ private slots:
 
     void aRecordedProgressTextOutlivesTheNamesItShows()
     {
-        QLineEdit edit;
-        ProgressText progress(&edit);
+        QString shown;
+        ProgressText progress([&shown](const QString &text) { shown = text; });
         {
             // Names made for one pass of a loop, gone when an exception or a return leaves it.
             const QByteArray first = QByteArray("first") + QByteArray::number(1);
@@ -219,7 +219,7 @@ private slots:
             progress.setPairAt(textsOf(Criterion::Contents).progress, first, second, 7);
         }
         progress.flush();
-        QCOMPARE(edit.text(), QStringLiteral("[by contents]  first1 vs second2 - byte 7"));
+        QCOMPARE(shown, QStringLiteral("[by contents]  first1 vs second2 - byte 7"));
     }
 };
 

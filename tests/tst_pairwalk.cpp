@@ -1,8 +1,8 @@
 // The pair walk without a window: a walk that passes over stretches of pairs must be, at every real
 // hand-over, exactly where the pair loop that takes every pair is, and end where it ends.
 
-#include "compare/pacing.h"
-#include "compare/pairwalk.h"
+#include "engine/pacing.h"
+#include "engine/pairwalk.h"
 
 #include <QRandomGenerator>
 #include <QTest>

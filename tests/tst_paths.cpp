@@ -7,12 +7,12 @@
 #include "support/messageboxes.h"
 #include "support/standins.h"
 
-#include "app/selpath.h"
-#include "compare/resultview.h"
-#include "platform/dirbox.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
 #include "platform/shell.h"
+#include "ui/dirbox.h"
+#include "ui/resultview.h"
+#include "ui/selpath.h"
 
 #include <QAction>
 #include <QApplication>

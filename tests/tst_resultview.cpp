@@ -4,8 +4,8 @@
 #include "support/fixture.h"
 #include "support/messageboxes.h"
 
-#include "compare/pacing.h"
-#include "compare/resultview.h"
+#include "engine/pacing.h"
+#include "ui/resultview.h"
 
 #include <QApplication>
 #include <QClipboard>

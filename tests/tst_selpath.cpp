@@ -2,13 +2,13 @@
 // list's rows and opening, the drive selector, the second showing, and the picker used after and during
 // a comparison.
 
-#include "app/selpath.h"
-#include "compare/pacing.h"
-#include "platform/dirbox.h"
-#include "platform/drivebox.h"
+#include "engine/pacing.h"
 #include "platform/files.h"
 #include "support/fixture.h"
 #include "support/messageboxes.h"
+#include "ui/dirbox.h"
+#include "ui/drivebox.h"
+#include "ui/selpath.h"
 
 #include <QApplication>
 #include <QCheckBox>

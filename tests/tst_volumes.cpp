@@ -1,6 +1,7 @@
 // What the drive selector offers, worked out from sample mount tables so that no test depends on the
 // machine's own mounts.
 
+#include "platform/posix/mountinfo.h"
 #include "platform/volumes.h"
 
 #include <QTest>

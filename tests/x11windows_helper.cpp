@@ -3,10 +3,10 @@
 // give the window manager, and the edit menu a right click opens. Run by x11windows.sh, which starts
 // the display and the window manager.
 
-#include "app/selpath.h"
 #include "platform/exceptions.h"
-#include "platform/messages.h"
 #include "support/fixture.h"
+#include "ui/messages.h"
+#include "ui/selpath.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,12 +1,12 @@
 // vestrel-compare: the comparison page of Vestrel for scripts. It drives the real main window, unseen: the
 // two directory texts go into the path edits, the options tick the check boxes, and the Compara button runs.
 
-#include "app/application.h"
 #include "app/vestrel.h"
-#include "compare/resultobserver.h"
-#include "compare/resultview.h"
+#include "engine/resultobserver.h"
 #include "platform/filenames.h"
-#include "platform/messages.h"
+#include "ui/application.h"
+#include "ui/messages.h"
+#include "ui/resultview.h"
 
 #include <QApplication>
 #include <QCheckBox>

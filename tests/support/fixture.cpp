@@ -1,8 +1,8 @@
 #include "fixture.h"
 
-#include "app/application.h"
-#include "compare/pacing.h"
+#include "engine/pacing.h"
 #include "platform/files.h"
+#include "ui/application.h"
 
 #include <QLineEdit>
 #include <QTest>

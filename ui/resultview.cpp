@@ -1,8 +1,8 @@
-#include "compare/resultview.h"
+#include "ui/resultview.h"
 
-#include "app/handlerguard.h"
 #include "platform/filenames.h"
-#include "platform/messages.h"
+#include "ui/handlerguard.h"
+#include "ui/messages.h"
 
 #include <QAction>
 #include <QApplication>

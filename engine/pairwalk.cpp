@@ -1,6 +1,6 @@
-#include "compare/pairwalk.h"
+#include "engine/pairwalk.h"
 
-#include "compare/pacing.h"
+#include "engine/pacing.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "launcher/memotext.h"
+#include "engine/memotext.h"
 
 #include "platform/filenames.h"
 

@@ -1,6 +1,10 @@
 #include "platform/dirsearch.h"
 
 #include "platform/files.h"
+#include "platform/posix/dosattributes.h"
+#include "platform/posix/handles.h"
+
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cerrno>
@@ -126,12 +130,25 @@ TimeFacts timeFacts(qint64 utcSeconds)
 int readDosAttrib(const SearchState &state, const QByteArray &name, bool &supported)
 {
     // No xattr call takes a directory descriptor. The name alone is the fastest lookup while the searched
-    // directory is still the current one; otherwise the descriptor's /proc link names the directory.
-    const QByteArray path = state.currentDirChanges == currentDirChanges()
-                                ? name
-                                : "/proc/self/fd/" + QByteArray::number(state.dirFd) + '/' + name;
+    // directory is still the current one; otherwise the entry is opened in the searched directory (never
+    // through a link: the attribute is the entry's own). Both need read permission on the file.
+    int fd = -1;
+    if (state.currentDirChanges != currentDirChanges()) {
+        fd = ::openat(state.dirFd, name.constData(),
+                      O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+    }
+    const auto closeFile = qScopeGuard([fd] {
+        if (fd >= 0)
+            ::close(fd);
+    });
+    const auto get = [&](char *value, size_t size) {
+        return fd >= 0 ? ::fgetxattr(fd, "user.DOSATTRIB", value, size)
+                       : ::lgetxattr(name.constData(), "user.DOSATTRIB", value, size);
+    };
     char value[256];
-    const ssize_t n = ::lgetxattr(path.constData(), "user.DOSATTRIB", value, sizeof value);
+    const ssize_t n = get(value, sizeof value);
     if (n >= 0)
         return parseDosAttrib(QByteArray(value, qsizetype(n)));
     if (errno == ENOTSUP)
@@ -139,11 +156,11 @@ int readDosAttrib(const SearchState &state, const QByteArray &name, bool &suppor
     // A longer value (a text ahead of a long binary record) is read whole, at the size it has now.
     QByteArray longer;
     while (errno == ERANGE) {
-        const ssize_t size = ::lgetxattr(path.constData(), "user.DOSATTRIB", nullptr, 0);
+        const ssize_t size = get(nullptr, 0);
         if (size < 0)
             return -1;
         longer.resize(qsizetype(size));
-        const ssize_t got = ::lgetxattr(path.constData(), "user.DOSATTRIB", longer.data(), size_t(size));
+        const ssize_t got = get(longer.data(), size_t(size));
         if (got >= 0)
             return parseDosAttrib(longer.left(qsizetype(got)));
     }
@@ -177,7 +194,7 @@ bool examine(SearchState &state, const QByteArray &name, DirEntry &entry)
     entry.Size = size;
     entry.Name = name;
     entry.Time = {st.st_mtim.tv_sec};
-    entry.Identity = {quint64(st.st_dev), quint64(st.st_ino)};
+    entry.Identity = PlatformAccess::identity(st);
     return true;
 }
 

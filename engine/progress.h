@@ -3,18 +3,20 @@
 #include <QByteArray>
 #include <QString>
 
-class QLineEdit;
+#include <functional>
+#include <utility>
 
-// The progress text of a run. The loops record it at the files and pairs where it matters; it reaches the
-// edit only just before a real hand-over to the event loop and at the end of each phase, since nobody can
-// see it in between. In literal pacing every recorded text is written at once.
+// The progress text of a run. The loops record it at the files and pairs where it matters; it is shown
+// (the window writes it to its edit) only just before a real hand-over to the event loop and at the end of
+// each phase, since nobody can see it in between. In literal pacing every recorded text is shown at once.
 //
 // What is recorded is held by value (the names are shared, not copied), so a recorded text can never
 // refer to names that are gone, however the loop that recorded it ended.
 class ProgressText
 {
 public:
-    explicit ProgressText(QLineEdit *target) : m_target(target) {}
+    using Show = std::function<void(const QString &text)>;
+    explicit ProgressText(Show show = {}) : m_show(std::move(show)) {}
 
     void set(const QString &text);
     // The prefix followed by the displayed form of a file name.
@@ -47,7 +49,7 @@ private:
             flush();
     }
 
-    QLineEdit *m_target;
+    Show m_show;
     QString m_prefix;
     QByteArray m_first;
     QByteArray m_second;

@@ -1,12 +1,12 @@
-#include "app/selpath.h"
+#include "ui/selpath.h"
 
-#include "app/formparts.h"
-#include "app/handlerguard.h"
-#include "platform/dirbox.h"
-#include "platform/drivebox.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
-#include "platform/fonts.h"
+#include "ui/dirbox.h"
+#include "ui/drivebox.h"
+#include "ui/fonts.h"
+#include "ui/formparts.h"
+#include "ui/handlerguard.h"
 
 #include <QApplication>
 #include <QFile>

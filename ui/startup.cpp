@@ -1,10 +1,10 @@
-#include "app/startup.h"
+#include "ui/startup.h"
 
-#include "app/application.h"
-#include "app/selpath.h"
 #include "app/vestrel.h"
 #include "platform/exceptions.h"
-#include "platform/messages.h"
+#include "ui/application.h"
+#include "ui/messages.h"
+#include "ui/selpath.h"
 
 #include <memory>
 

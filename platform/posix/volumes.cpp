@@ -1,5 +1,7 @@
 #include "platform/volumes.h"
 
+#include "platform/posix/mountinfo.h"
+
 #include <QDir>
 #include <QFile>
 #include <QHash>

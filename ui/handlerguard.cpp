@@ -1,7 +1,7 @@
-#include "app/handlerguard.h"
+#include "ui/handlerguard.h"
 
 #include "platform/exceptions.h"
-#include "platform/messages.h"
+#include "ui/messages.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "platform/messages.h"
+#include "ui/messages.h"
 
 #include "platform/exceptions.h"
 

@@ -1,4 +1,4 @@
-#include "compare/pacing.h"
+#include "engine/pacing.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
-#include "app/application.h"
+#include "ui/application.h"
 
 #include "platform/exceptions.h"
-#include "platform/fonts.h"
-#include "platform/messages.h"
+#include "ui/fonts.h"
+#include "ui/messages.h"
 
 #include <QIcon>
 #include <QTranslator>

@@ -1,4 +1,4 @@
-#include "launcher/keys.h"
+#include "engine/keys.h"
 
 namespace {
 

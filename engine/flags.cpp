@@ -1,4 +1,4 @@
-#include "compare/flags.h"
+#include "engine/flags.h"
 
 bool bStop = true;
 bool bSameDir = false;

@@ -1,8 +1,10 @@
 #include "platform/directories.h"
 
 #include "platform/files.h"
+#include "platform/posix/handles.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,31 +55,34 @@ DirectoryAnchor DirectoryAnchor::current()
 }
 
 DirectoryAnchor::DirectoryAnchor(const DirectoryAnchor &base, const QByteArray &path)
-    : m_fd(openDirectory(base.isValid() ? base.m_fd : AT_FDCWD, path))
+    : m_handle(openDirectory(base.isValid() ? PlatformAccess::descriptor(base) : AT_FDCWD, path))
 {
 }
 
 DirectoryAnchor::~DirectoryAnchor()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    if (isValid())
+        ::close(int(m_handle));
 }
 
-DirectoryAnchor::DirectoryAnchor(DirectoryAnchor &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+DirectoryAnchor::DirectoryAnchor(DirectoryAnchor &&other) noexcept
+    : m_handle(std::exchange(other.m_handle, kNoHandle))
+{
+}
 
 DirectoryAnchor &DirectoryAnchor::operator=(DirectoryAnchor &&other) noexcept
 {
     if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
+        if (isValid())
+            ::close(int(m_handle));
+        m_handle = std::exchange(other.m_handle, kNoHandle);
     }
     return *this;
 }
 
 bool DirectoryAnchor::enter() const
 {
-    if (m_fd < 0 || ::fchdir(m_fd) != 0)
+    if (!isValid() || ::fchdir(int(m_handle)) != 0)
         return false;
     noteCurrentDirChanged();
     return true;
@@ -96,6 +101,30 @@ bool currentDirIdentity(FileIdentity &identity)
     struct stat st;
     if (::stat(".", &st) != 0)
         return false;
-    identity = {quint64(st.st_dev), quint64(st.st_ino)};
+    identity = PlatformAccess::identity(st);
     return true;
+}
+
+QList<QByteArray> subdirectoryNames(const QByteArray &directory)
+{
+    QList<QByteArray> names;
+    DIR *dir = directory.contains('\0') ? nullptr : ::opendir(directory.constData());
+    if (!dir)
+        return names;
+    const int fd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        bool isDirectory = entry->d_type == DT_DIR;
+        // A link to a directory leads somewhere the user can go, so it counts as one.
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st;
+            isDirectory = ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (isDirectory)
+            names.append(name);
+    }
+    ::closedir(dir);
+    return names;
 }

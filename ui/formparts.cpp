@@ -1,4 +1,4 @@
-#include "app/formparts.h"
+#include "ui/formparts.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -1,7 +1,7 @@
-#include "launcher/memofile.h"
+#include "ui/memofile.h"
 
-#include "launcher/memotext.h"
-#include "launcher/paths.h"
+#include "engine/exercisepaths.h"
+#include "engine/memotext.h"
 #include "platform/exceptions.h"
 #include "platform/textfile.h"
 

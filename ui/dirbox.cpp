@@ -1,5 +1,6 @@
-#include "platform/dirbox.h"
+#include "ui/dirbox.h"
 
+#include "platform/directories.h"
 #include "platform/exceptions.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
@@ -10,9 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -82,25 +80,9 @@ void TDirBox::refresh()
 
 QList<QByteArray> TDirBox::subdirectories(const QByteArray &directory)
 {
-    QList<QByteArray> names;
-    DIR *dir = ::opendir(directory.constData());
-    if (!dir)
-        return names;
-    const int fd = ::dirfd(dir);
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name.startsWith('.'))
-            continue;
-        bool isDirectory = entry->d_type == DT_DIR;
-        // A link to a directory leads somewhere the user can go, so it is offered as well.
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat st;
-            isDirectory = ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (isDirectory)
-            names.append(name);
-    }
-    ::closedir(dir);
+    QList<QByteArray> names = subdirectoryNames(directory);
+    // Hidden directories stay hidden, as a file manager shows them by default.
+    names.removeIf([](const QByteArray &name) { return name.startsWith('.'); });
 
     struct Keyed
     {

@@ -1,6 +1,6 @@
-#include "compare/contentclasses.h"
+#include "engine/contentclasses.h"
 
-#include "compare/blockhash.h"
+#include "engine/blockhash.h"
 #include "platform/fileread.h"
 
 #include <algorithm>
@@ -207,7 +207,7 @@ bool Classifier::open(Member &m)
     if (m.handle.isOpen())
         return true;
     const ContentFile &file = m_files[size_t(m.file)];
-    if (!m.handle.openListed(file.name, file.directory, file.device, file.inode, m_size))
+    if (!m.handle.openListed(file.name, file.directory, file.identity, m_size))
         return false;
     m.opened = true;
     return true;

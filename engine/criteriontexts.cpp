@@ -1,4 +1,4 @@
-#include "compare/criteriontexts.h"
+#include "engine/criteriontexts.h"
 
 const CriterionTexts &textsOf(Criterion criterion)
 {

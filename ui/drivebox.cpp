@@ -1,4 +1,4 @@
-#include "platform/drivebox.h"
+#include "ui/drivebox.h"
 
 #include "platform/filenames.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/directories.h"
+
 #include <QByteArray>
 
 #include <functional>
@@ -9,15 +11,14 @@
 // two ways, or a hard link) is one file with entries on both sides, and it is read once.
 struct ContentFile
 {
-    int directory;      // the directory it is in (a descriptor), or kCurrentDirectory
-    QByteArray name;    // its entry name: opened in that directory, and shown in progress texts
-    int firstSide = 0;  // how many directory-1 entries refer to it
-    int secondSide = 0; // how many directory-2 entries refer to it
+    const DirectoryAnchor *directory; // the directory it is in; nullptr: the current directory
+    QByteArray name;                  // its entry name: opened in that directory, and shown in progress texts
+    int firstSide = 0;                // how many directory-1 entries refer to it
+    int secondSide = 0;               // how many directory-2 entries refer to it
     // Equal numbers mean equal contents; -1: unreadable, or equal to nothing that gives a coincidence.
     int contentClass = -1;
     // Its identity when it was listed; a file opened under that name must still be this file.
-    quint64 device = 0;
-    quint64 inode = 0;
+    FileIdentity identity{};
 };
 
 struct ClassifyHooks

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compare/listing.h"
+#include "engine/listing.h"
 
 #include <QByteArray>
 

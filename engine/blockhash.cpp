@@ -1,4 +1,4 @@
-#include "compare/blockhash.h"
+#include "engine/blockhash.h"
 
 #include <cstring>
 

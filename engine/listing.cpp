@@ -1,7 +1,7 @@
-#include "compare/listing.h"
+#include "engine/listing.h"
 
-#include "compare/flags.h"
-#include "compare/pacing.h"
+#include "engine/flags.h"
+#include "engine/pacing.h"
 #include "platform/dirsearch.h"
 
 const std::vector<qint64> &QualifyingFiles::timeKeys() const

@@ -1,9 +1,7 @@
-#include "compare/progress.h"
+#include "engine/progress.h"
 
-#include "compare/pacing.h"
+#include "engine/pacing.h"
 #include "platform/filenames.h"
-
-#include <QLineEdit>
 
 void ProgressText::syncWithPacing()
 {
@@ -25,21 +23,24 @@ void ProgressText::flush()
     const auto pair = [this] {
         return m_prefix + displayName(m_first) + QStringLiteral(" vs ") + displayName(m_second);
     };
+    QString text;
     switch (m_kind) {
     case Kind::None:
         return;
     case Kind::Text:
-        m_target->setText(m_prefix);
+        text = m_prefix;
         break;
     case Kind::Named:
-        m_target->setText(m_prefix + displayName(m_first));
+        text = m_prefix + displayName(m_first);
         break;
     case Kind::Pair:
-        m_target->setText(pair());
+        text = pair();
         break;
     case Kind::PairAt:
-        m_target->setText(pair() + QStringLiteral(" - byte ") + QString::number(m_byte));
+        text = pair() + QStringLiteral(" - byte ") + QString::number(m_byte);
         break;
     }
     m_kind = Kind::None;
+    if (m_show)
+        m_show(text);
 }
