@@ -8,44 +8,6 @@ namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;
 
-bool isContinuation(unsigned char b)
-{
-    return (b & 0xC0) == 0x80;
-}
-
-// The length of the well-formed UTF-8 sequence at bytes[i] and its code point, or 0.
-int decodeOne(const QByteArray &bytes, qsizetype i, char32_t &cp)
-{
-    const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char b0 = at(i);
-    const qsizetype left = bytes.size() - i;
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    int length;
-    char32_t min;
-    if ((b0 & 0xE0) == 0xC0) {
-        length = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (left < length)
-        return 0;
-    for (int k = 1; k < length; ++k) {
-        if (!isContinuation(at(i + k)))
-            return 0;
-        cp = (cp << 6) | (at(i + k) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return length;
-}
-
 // Characters that QTextDocument turns into block or frame boundaries: kept as text they would change
 // the lines or vanish.
 bool documentStructure(char32_t cp)
@@ -72,7 +34,7 @@ QString memoTextFromFile(const QByteArray &bytes)
             continue;
         }
         char32_t cp = 0;
-        const int length = decodeOne(bytes, i, cp);
+        const int length = decodeUtf8At(bytes, i, cp);
         if (length > 0 && !documentStructure(cp)) {
             // Appended as code units: QString::fromUcs4 would drop a byte-order mark.
             if (QChar::requiresSurrogates(cp)) {

@@ -64,13 +64,13 @@ QString pathText(const QByteArray &bytes)
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n;) {
-        const int length = sequenceLength(p + i, n - i);
+        char32_t u;
+        const int length = decodeUtf8At(bytes, i, u);
         if (length == 0) {
             text.append(QChar(char16_t(kKeptByteBase + p[i])));
             ++i;
             continue;
         }
-        const char32_t u = decodeSequence(p + i, length);
         if (u < 0x10000) {
             text.append(QChar(char16_t(u)));
         } else {
@@ -130,6 +130,15 @@ QString displayName(const QByteArray &name)
         if (isShownAsMark(c.unicode()))
             c = QLatin1Char('?');
     return text;
+}
+
+int decodeUtf8At(const QByteArray &bytes, qsizetype at, char32_t &codePoint)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData()) + at;
+    const int length = sequenceLength(p, bytes.size() - at);
+    if (length > 0)
+        codePoint = decodeSequence(p, length);
+    return length;
 }
 
 void appendUtf8(QByteArray &out, char32_t u)

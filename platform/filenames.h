@@ -33,5 +33,10 @@ inline bool isShownAsMark(char16_t u)
 // picks become '?', so that a name is always one line that reads as it is stored.
 QString displayName(const QByteArray &name);
 
+// The well-formed UTF-8 sequence that starts at bytes[at]: its length, with its code point in codePoint;
+// 0 when there is none (a stray or missing continuation byte, an overlong form, an encoded surrogate, a
+// code point above U+10FFFF).
+int decodeUtf8At(const QByteArray &bytes, qsizetype at, char32_t &codePoint);
+
 // Appends the UTF-8 encoding of one code point.
 void appendUtf8(QByteArray &out, char32_t codePoint);
