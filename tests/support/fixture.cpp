@@ -68,9 +68,21 @@ QByteArray TempTree::symlink(const QByteArray &relative, const QByteArray &targe
     return full;
 }
 
-TextRecorder::TextRecorder(QLineEdit *edit)
+bool showExposed(QWidget &window)
 {
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [this](const QString &t) { texts.append(t); });
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
+}
+
+TextRecorder::TextRecorder(QLineEdit *edit)
+    : m_connection(QObject::connect(edit, &QLineEdit::textChanged, edit,
+                                    [this](const QString &t) { texts.append(t); }))
+{
+}
+
+TextRecorder::~TextRecorder()
+{
+    QObject::disconnect(m_connection);
 }
 
 QStringList TextRecorder::textsStartingWith(const QString &prefix) const

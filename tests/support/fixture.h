@@ -3,6 +3,7 @@
 #include "app/vestrel.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -30,13 +31,22 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Every text an edit shows, in order.
+// Shows a window and waits until it is on screen; false when it never came.
+[[nodiscard]] bool showExposed(QWidget &window);
+
+// Every text an edit shows, in order, as long as the recorder lives.
 class TextRecorder
 {
 public:
     explicit TextRecorder(QLineEdit *edit);
+    ~TextRecorder();
+    TextRecorder(const TextRecorder &) = delete;
+    TextRecorder &operator=(const TextRecorder &) = delete;
     QStringList texts;
     QStringList textsStartingWith(const QString &prefix) const;
+
+private:
+    QMetaObject::Connection m_connection;
 };
 
 // Every hand-over point of a run becomes a real one, so that progress texts and stop points can be traced;
