@@ -38,9 +38,9 @@ QStringList BatchResult::errLines() const
     return textLines(err);
 }
 
-QList<QList<QByteArray>> BatchResult::records() const
+BatchRecords BatchResult::records() const
 {
-    QList<QList<QByteArray>> found;
+    BatchRecords found;
     QList<QByteArray> fields = out.split('\0');
     if (fields.isEmpty() || !fields.last().isEmpty())
         return {{"output not ended by a NUL"}};
@@ -52,20 +52,21 @@ QList<QList<QByteArray>> BatchResult::records() const
     return found;
 }
 
-BatchResult runBatch(const QList<QByteArray> &arguments, const BatchOptions &options)
+BatchResult runBatch(const QList<QByteArray> &arguments, const QStringList &environment,
+                     const QString &workingDirectory, const QStringList &launcher)
 {
     QString command = QStringLiteral("exec");
-    for (const QString &word : options.launcher)
+    for (const QString &word : launcher)
         command += QLatin1Char(' ') + shellBytes(word.toUtf8());
     command += QLatin1Char(' ') + shellBytes(VESTREL_COMPARE);
     for (const QByteArray &a : arguments)
         command += QLatin1Char(' ') + shellBytes(a);
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString &setting : options.environment)
+    for (const QString &setting : environment)
         env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(env);
-    p.setWorkingDirectory(options.workingDirectory);
+    p.setWorkingDirectory(workingDirectory);
     p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
     if (!p.waitForFinished(60000))
         qFatal("vestrel-compare did not finish");

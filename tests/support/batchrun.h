@@ -12,6 +12,9 @@ constexpr int Usage = 1;
 constexpr int Refused = 2;
 } // namespace BatchExit
 
+// The records of --null output: criterion, first name, second name.
+using BatchRecords = QList<QList<QByteArray>>;
+
 // What one run of vestrel-compare gave: its exit status (-1 when it did not exit) and its two streams.
 struct BatchResult
 {
@@ -22,16 +25,11 @@ struct BatchResult
     // A stream's lines as text, without the toolkit's own notes on standard paths.
     QStringList outLines() const;
     QStringList errLines() const;
-    // The records of --null output: criterion, first name, second name.
-    QList<QList<QByteArray>> records() const;
+    BatchRecords records() const;
 };
 
-struct BatchOptions
-{
-    QStringList environment; // NAME=VALUE settings added to the tests' own
-    QString workingDirectory;
-    QStringList launcher; // a command the program is started through, as setpriv and its options
-};
-
-// Runs vestrel-compare with its arguments as bytes, byte for byte whatever they spell.
-BatchResult runBatch(const QList<QByteArray> &arguments, const BatchOptions &options = {});
+// Runs vestrel-compare with its arguments as bytes, byte for byte whatever they spell, with NAME=VALUE
+// settings added to the tests' environment, in a working directory, and started through a launcher
+// command (setpriv and its options, say) when one is given.
+BatchResult runBatch(const QList<QByteArray> &arguments, const QStringList &environment = {},
+                     const QString &workingDirectory = QString(), const QStringList &launcher = {});
