@@ -4,6 +4,7 @@
 
 #include "platform/dirsearch.h"
 
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,7 @@ QString dateLine(const QString &first, const QString &second);
 QString contentsLine(const QString &first, const QString &second);
 
 enum class Pacing { Literal, Paced };
+Q_DECLARE_METATYPE(Pacing)
 
 // One comparison through a fresh main window: the criteria and kinds ticked, the two path texts set,
 // every text of the progress field recorded and the current directory kept. Literal pacing makes every
