@@ -68,8 +68,7 @@ void HandlersTest::displayText()
 void HandlersTest::closeButtonClosesWithoutBox()
 {
     std::unique_ptr<TfMain> w = makeMainWindow();
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QVERIFY(showExposed(*w));
     MessageBoxAnswerer answerer;
     auto *btnClose = w->findChild<QPushButton *>(QStringLiteral("btnClose"));
     QVERIFY(btnClose);
@@ -79,8 +78,7 @@ void HandlersTest::closeButtonClosesWithoutBox()
     QVERIFY(answerer.boxes.isEmpty());
 
     // Clicked by program too.
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QVERIFY(showExposed(*w));
     btnClose->click();
     QTRY_VERIFY(!w->isVisible());
     QTest::qWait(50);
@@ -102,8 +100,7 @@ void HandlersTest::handlerException()
     QFETCH(QString, text);
 
     std::unique_ptr<TfMain> w = makeMainWindow();
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QVERIFY(showExposed(*w));
     MessageBoxAnswerer answerer;
     bool reachedThrow = false;
     runHandler([&] {

@@ -96,14 +96,12 @@ void KeyFiltersTest::initTestCase()
     QVERIFY(SetCurrentDir(m_tree.bytes()));
     m_w = makeMainWindow();
     m_w->pgControl->setCurrentWidget(m_w->tSheet2);
-    m_w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    QVERIFY(showExposed(*m_w));
     QApplication::clipboard()->setText(QStringLiteral("77"));
 
     // The same paste reaches an edit without the filter: the refusals below are the filter's doing.
     QLineEdit plain;
-    plain.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&plain));
+    QVERIFY(showExposed(plain));
     QTest::keyClick(&plain, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(plain.text(), QStringLiteral("77"));
 }

@@ -1,7 +1,7 @@
 // The main window as start-up leaves it: state, geometry, texts, fonts, keyboard order, menus, pictures.
 // Controls are looked up by name, the way automation sees them.
 
-#include "support/fixture.h"
+#include "support/comparisonrun.h"
 
 #include "app/application.h"
 #include "app/selpath.h"
@@ -132,8 +132,7 @@ private slots:
     void initTestCase()
     {
         m_window = makeMainWindow();
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(showExposed(*m_window));
     }
     void cleanupTestCase() { m_window.reset(); }
 
@@ -741,14 +740,11 @@ void MainWindowTest::disabledDuringRun()
     TempTree t;
     t.file("one/a", "x");
     t.file("two/a", "x");
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    w->ePath1->setText(t.path() + "/one");
-    w->ePath2->setText(t.path() + "/two");
+    ComparisonRun run(t.path() + "/one", t.path() + "/two");
+    TfMain *w = run.w.get();
+    QVERIFY(showExposed(*w));
     int goInk = -1, stopInk = -1, closeInk = -1;
     bool goEnabled = true;
-    useLiteralPacing();
     pacing::setHandOverHook([&] {
         if (goInk >= 0)
             return;
@@ -757,8 +753,7 @@ void MainWindowTest::disabledDuringRun()
         stopInk = inkOf(w->btnStop);
         closeInk = inkOf(w->btnClose);
     });
-    w->btnGo->click();
-    restorePacing();
+    run.go();
     QVERIFY(goInk >= 0);
     QVERIFY(!goEnabled);
     const int reference = disabledButtonInk(w->btnGo);

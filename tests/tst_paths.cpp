@@ -213,8 +213,7 @@ void PathsTest::keptBytesShowAsAMark()
 void PathsTest::editsKeepKeptBytes()
 {
     std::unique_ptr<TfMain> w = makeMainWindow();
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QVERIFY(showExposed(*w));
     QLineEdit *edit = w->ePath1;
     const QString text = pathText("/tmp/" + kMine);
     QCOMPARE(drawn(edit, text), drawn(edit, shownText(text)));
