@@ -7,8 +7,9 @@
 #include "platform/dirbox.h"
 #include "platform/drivebox.h"
 #include "platform/files.h"
-#include "support/fixture.h"
+#include "support/comparisonrun.h"
 #include "support/messageboxes.h"
+#include "support/picker.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,28 +51,6 @@ struct Program
     std::unique_ptr<TfMain> w;
     std::unique_ptr<TfSelPath> picker;
 };
-
-// Runs an action once the picker is the active modal window, from inside its showing. Whatever the action
-// leaves open is closed after a while, so that a failing test ends.
-void whenShown(std::function<void(TfSelPath &)> action)
-{
-    auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
-        if (!fSelPath || QApplication::activeModalWidget() != fSelPath || !fSelPath->isActiveWindow())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        QPointer<TfSelPath> picker = fSelPath;
-        action(*fSelPath);
-        QTimer::singleShot(10000, [picker] {
-            if (picker && picker->isVisible()) {
-                qWarning("the picker was left open");
-                picker->done(QDialog::Rejected);
-            }
-        });
-    });
-    poll->start(5);
-}
 
 QListWidgetItem *row(TDirBox *box, const QString &rowText)
 {
@@ -202,7 +181,7 @@ void SelPathTest::dialogDescription()
     QCOMPARE(d.DirBox->directory(), t.bytes());
     QCOMPARE(d.DriveBox->currentIndex(), 0);
     QString focused;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
         s.btnOk->click();
     });
@@ -237,7 +216,7 @@ void SelPathTest::waysOfClosing()
     p.w->ePath1->setText(QStringLiteral("first"));
     p.w->ePath2->setText(QStringLiteral("second"));
     QString shownAtStart;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         shownAtStart = s.ePath->text();
         doubleClick(s.DirBox, row(s.DirBox, QStringLiteral("sub")));
         if (way == "ok")
@@ -275,7 +254,7 @@ void SelPathTest::escapeDoesNothing()
     TempTree t;
     Program p(t.bytes());
     bool openAfterEsc = false;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         QTest::keyClick(s.DirBox, Qt::Key_Escape);
         QTest::keyClick(&s, Qt::Key_Escape);
         QTest::qWait(50);
@@ -322,7 +301,7 @@ void SelPathTest::rowsAndOpening()
     QByteArray currentAfterSingleClick;
     int rowAfterSingleClick = -1;
     bool openAfterEnter = true;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         click(box, row(box, "gamma"));
         shown.append(s.ePath->text());
         currentAfterSingleClick = currentDirBytes();
@@ -367,7 +346,7 @@ void SelPathTest::rowsReadAtEachShowing()
 
     QStringList rows;
     QStringList drives;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         rows = rowTexts(s.DirBox);
         s.DirBox->setCurrentItem(row(s.DirBox, "old"));
         s.btnOk->click();
@@ -378,7 +357,7 @@ void SelPathTest::rowsReadAtEachShowing()
     t.dir("another");
     volumes.append({t.bytes() + "/old", QStringLiteral("DISC")});
     QString highlighted;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         rows = rowTexts(s.DirBox);
         highlighted = s.DirBox->currentItem() ? s.DirBox->currentItem()->text() : QString();
         for (int i = 0; i < s.DriveBox->count(); ++i)
@@ -419,7 +398,7 @@ void SelPathTest::namesThatAreNotText()
 
     QByteArray afterOdd;
     QStringList rowsAfterOdd;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         // The rows were read again for the showing.
         for (int i = 0; i < box->count(); ++i)
             if (box->item(i)->data(TDirBox::PathRole).toByteArray() == t.bytes() + '/' + odd)
@@ -446,7 +425,7 @@ void SelPathTest::secondShowing()
     t.dir("a/a1");
     t.dir("b");
     Program p(t.bytes());
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         doubleClick(s.DirBox, row(s.DirBox, "a"));
         s.close();
     });
@@ -457,7 +436,7 @@ void SelPathTest::secondShowing()
     SetCurrentDir(t.bytes() + "/b");
     QByteArray listed;
     QString shown, focused;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         listed = s.DirBox->directory();
         shown = s.ePath->text();
         focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
@@ -488,7 +467,7 @@ void SelPathTest::drives()
 
     QStringList shown;
     QList<int> selected;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         const auto note = [&] {
             shown.append(s.ePath->text());
             selected.append(drives->currentIndex());
@@ -521,7 +500,7 @@ void SelPathTest::afterComparison()
     t.file("two/a.txt");
     t.dir("browsed");
     Program p(t.bytes());
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         doubleClick(s.DirBox, row(s.DirBox, "browsed"));
         s.btnOk->click();
     });
@@ -535,7 +514,7 @@ void SelPathTest::afterComparison()
     const QByteArray enteredLast = currentDirBytes();
     QVERIFY(enteredLast == t.bytes() + "/one" || enteredLast == t.bytes() + "/two");
 
-    whenShown([&](TfSelPath &s) { QTest::mouseClick(s.btnOk, Qt::LeftButton); });
+    whenPickerShown([&](TfSelPath &s) { QTest::mouseClick(s.btnOk, Qt::LeftButton); });
     QTest::mouseClick(p.w->btnGetPath1, Qt::LeftButton);
     QCOMPARE(p.w->ePath1->text(), text(enteredLast));
     QCOMPARE(p.picker->DirBox->directory(), t.bytes() + "/browsed");
@@ -551,8 +530,7 @@ void SelPathTest::duringComparison()
     t.file("two/b");
     t.file("three/c");
     Program p(t.bytes());
-    for (QCheckBox *c : {p.w->cbByName, p.w->cbByVolume, p.w->cbByContents, p.w->cbByDate})
-        c->setChecked(false);
+    choose(*p.w, 0); // the inventory only
     p.w->ePath1->setText(t.path() + "/one");
     p.w->ePath2->setText(t.path() + "/two");
     pacing::setLiteral(true);
@@ -562,7 +540,7 @@ void SelPathTest::duringComparison()
         if (opened || p.w->eRez->text() != QStringLiteral("Initializare: a"))
             return;
         opened = true;
-        whenShown([&](TfSelPath &s) {
+        whenPickerShown([&](TfSelPath &s) {
             runStillBusy = !p.w->btnGo->isEnabled();
             doubleClick(s.DirBox, row(s.DirBox, "three"));
             s.btnOk->click();
@@ -578,7 +556,7 @@ void SelPathTest::duringComparison()
     QCOMPARE(p.w->ePath2->text(), t.path() + "/three");
     QCOMPARE(rez.textsStartingWith(QStringLiteral("Initializare: ")),
              (QStringList{"Initializare: a", "Initializare: c"}));
-    QCOMPARE(rez.texts.last(), QStringLiteral("Au fost gasite 0 coincidente"));
+    QCOMPARE(rez.texts.last(), countText(0));
     QVERIFY(p.w->btnGo->isEnabled());
 }
 
@@ -622,7 +600,7 @@ void SelPathTest::directoryWithoutAccess()
     QList<QByteArray> currentAfter;
     QString pathAfter;
     int driveAfter = -1;
-    whenShown([&](TfSelPath &s) {
+    whenPickerShown([&](TfSelPath &s) {
         doubleClick(s.DirBox, treeRow(s.DirBox, t));
         rowsBefore = rowTexts(s.DirBox);
         doubleClick(s.DirBox, row(s.DirBox, "locked"));
