@@ -180,7 +180,7 @@ private slots:
         QVERIFY(!names(search(t.bytes())).contains("system.sys"));
     }
 
-    void dosAttribValuesParse_data()
+    void dosAttributeTextsParseAsHexNumbers_data()
     {
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<int>("bits");
@@ -191,7 +191,7 @@ private slots:
         QTest::newRow("not hex") << QByteArray("0xzz") << -1;
         QTest::newRow("empty") << QByteArray() << -1;
     }
-    void dosAttribValuesParse()
+    void dosAttributeTextsParseAsHexNumbers()
     {
         QFETCH(QByteArray, value);
         QFETCH(int, bits);
