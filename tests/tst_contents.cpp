@@ -14,7 +14,6 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,14 +27,6 @@ void bothPacings()
     QTest::addColumn<Pacing>("mode");
     QTest::newRow("literal") << Pacing::Literal;
     QTest::newRow("paced") << Pacing::Paced;
-}
-
-void sparseFile(const QByteArray &path, qint64 size, char last)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || ::ftruncate(fd, size - 1) != 0 || ::pwrite(fd, &last, 1, size - 1) != 1)
-        qFatal("cannot make %s", path.constData());
-    ::close(fd);
 }
 
 // What the criterion must find, worked out the plain way: whole files compared, in pop order.
@@ -263,11 +254,9 @@ private slots:
     {
         TempTree t;
         const qint64 size = qint64(5) << 30;
-        t.dir("one");
-        t.dir("two");
-        sparseFile(t.bytes() + "/one/a", size, 'x');
-        sparseFile(t.bytes() + "/two/differs", size, 'y');
-        sparseFile(t.bytes() + "/two/equal", size, 'x');
+        t.sparse("one/a", size, "x");
+        t.sparse("two/differs", size, "y");
+        t.sparse("two/equal", size, "x");
         struct stat st;
         QVERIFY(::stat(t.bytes() + "/two/equal", &st) == 0);
         if (st.st_blocks * 512 > (qint64(1) << 20))

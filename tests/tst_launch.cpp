@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/shell.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTabWidget>
@@ -18,17 +19,32 @@
 
 namespace {
 
+// The first page of a window started in a directory of its own, which stays current while it lives, with
+// stand-ins for the exercise programs named; the stand-ins write their records into records/.
 struct Page1
 {
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    Page1()
+    TempTree t;
+    CurrentDirKeeper keeper;
+    StandIns standIns{t.bytes() + "/records"};
+    std::unique_ptr<TfMain> w;
+
+    explicit Page1(std::initializer_list<const char *> programs = {})
     {
+        for (const char *program : programs)
+            standIns.writeProgram(t.bytes() + "/prog/" + program + ".EXE");
+        if (!SetCurrentDir(t.bytes()))
+            qFatal("cannot enter the test directory");
+        w = makeMainWindow();
         w->pgControl->setCurrentWidget(w->tSheet1);
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
+        if (!showExposed(*w))
             qFatal("window not exposed");
     }
     void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // Where a path under the directory really is, links resolved.
+    QString real(const QString &relative = QString()) const
+    {
+        return QDir(t.path()).canonicalPath() + relative;
+    }
 };
 
 } // namespace
@@ -61,23 +77,18 @@ private slots:
         QFETCH(int, button);
         QFETCH(QByteArray, entry);
         QFETCH(QString, message);
-        TempTree t;
-        CurrentDirKeeper keeper;
-        StandIns standIns(t.bytes() + "/records");
+        Page1 page;
         // The other two programs are present: only the clicked one's absence may matter.
         for (const char *other : {"P1", "P2", "P3"})
             if (other != "P" + QByteArray::number(button))
-                standIns.writeProgram(t.bytes() + "/prog/" + other + ".EXE");
+                page.standIns.writeProgram(page.t.bytes() + "/prog/" + other + ".EXE");
         const QByteArray name = "prog/P" + QByteArray::number(button) + ".EXE";
         if (entry == "dir")
-            t.dir(name);
+            page.t.dir(name);
         else if (entry == "fifo")
-            t.fifo(name);
+            page.t.fifo(name);
         else if (entry == "dangling")
-            t.symlink(name, "nowhere");
-        QVERIFY(SetCurrentDir(t.bytes()));
-
-        Page1 page;
+            page.t.symlink(name, "nowhere");
         MessageBoxAnswerer answerer;
         page.click(QList<QPushButton *>{page.w->btnP1, page.w->btnP2, page.w->btnP3}[button - 1]);
         QTRY_COMPARE(answerer.boxes.size(), 1);
@@ -85,31 +96,25 @@ private slots:
         QCOMPARE(answerer.boxes[0].caption, QStringLiteral("\"Vestrel\" by Tovi"));
         QCOMPARE(answerer.boxes[0].icon, QMessageBox::NoIcon);
         QTest::qWait(200);
-        QVERIFY(standIns.records().isEmpty());
+        QVERIFY(page.standIns.records().isEmpty());
     }
 
     void startsDetachedInCurrentDirectory()
     {
-        TempTree t;
-        CurrentDirKeeper keeper;
-        StandIns standIns(t.bytes() + "/records");
-        standIns.writeProgram(t.bytes() + "/prog/P2.EXE");
-        QVERIFY(SetCurrentDir(t.bytes()));
-
-        Page1 page;
+        Page1 page({"P2"});
         MessageBoxAnswerer answerer;
         QElapsedTimer clock;
         clock.start();
         page.click(page.w->btnP2);
         // The stand-in lives two seconds after it has written its record; the click does not wait for it.
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
-        const QList<LaunchRecord> records = standIns.waitForRecords(1);
+        const QList<LaunchRecord> records = page.standIns.waitForRecords(1);
         QCOMPARE(records.size(), 1);
         const LaunchRecord &r = records[0];
         QCOMPARE(r.kind, QStringLiteral("program"));
         QCOMPARE(r.arguments, QStringList());
-        QCOMPARE(r.cwd, QDir(t.path()).canonicalPath());
-        QCOMPARE(QFileInfo(r.argv0).canonicalFilePath(), QDir(t.path()).canonicalPath() + "/prog/P2.EXE");
+        QCOMPARE(r.cwd, page.real());
+        QCOMPARE(QFileInfo(r.argv0).canonicalFilePath(), page.real("/prog/P2.EXE"));
         // Its own session, and not our child: it is never waited for and never left a zombie of ours.
         QVERIFY(r.session != ::getsid(0));
         QVERIFY(r.parentPid != ::getpid());
@@ -119,31 +124,21 @@ private slots:
 
     void everyClickStartsAnotherInstance()
     {
-        TempTree t;
-        CurrentDirKeeper keeper;
-        StandIns standIns(t.bytes() + "/records");
-        standIns.writeProgram(t.bytes() + "/prog/P1.EXE");
-        QVERIFY(SetCurrentDir(t.bytes()));
-
-        Page1 page;
+        Page1 page({"P1"});
         page.click(page.w->btnP1);
         page.click(page.w->btnP1);
-        const QList<LaunchRecord> records = standIns.waitForRecords(2);
+        const QList<LaunchRecord> records = page.standIns.waitForRecords(2);
         QCOMPARE(records.size(), 2);
         QVERIFY(records[0].pid != records[1].pid);
         QTest::qWait(200);
-        QCOMPARE(standIns.records().size(), 2);
+        QCOMPARE(page.standIns.records().size(), 2);
     }
 
     void looksUnderTheCurrentDirectoryOfTheClick()
     {
-        TempTree start, later;
-        CurrentDirKeeper keeper;
-        StandIns standIns(start.bytes() + "/records");
-        standIns.writeProgram(start.bytes() + "/prog/P1.EXE");
-        standIns.writeProgram(later.bytes() + "/prog/P3.EXE");
-        QVERIFY(SetCurrentDir(start.bytes()));
-        Page1 page;
+        Page1 page({"P1"});
+        TempTree later;
+        page.standIns.writeProgram(later.bytes() + "/prog/P3.EXE");
 
         // As after a comparison that went elsewhere and stayed there.
         QVERIFY(SetCurrentDir(later.bytes()));
@@ -153,7 +148,7 @@ private slots:
         QCOMPARE(answerer.boxes[0].text, QStringLiteral("EROARE: Programul prog\\P1.EXE nu a fost gasit!"));
 
         page.click(page.w->btnP3);
-        const QList<LaunchRecord> records = standIns.waitForRecords(1);
+        const QList<LaunchRecord> records = page.standIns.waitForRecords(1);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records[0].cwd, QDir(later.path()).canonicalPath());
         QCOMPARE(QFileInfo(records[0].argv0).canonicalFilePath(),
@@ -163,26 +158,20 @@ private slots:
 
     void startsInATerminalWhenThereIsOne()
     {
-        TempTree t;
-        CurrentDirKeeper keeper;
-        StandIns standIns(t.bytes() + "/records");
-        standIns.writeProgram(t.bytes() + "/prog/P1.EXE");
-        standIns.writeTerminal(t.bytes() + "/bin/term");
-        QVERIFY(SetCurrentDir(t.bytes()));
-        setTerminalChoice(QFile::decodeName(t.bytes() + "/bin/term"));
-
-        Page1 page;
+        Page1 page({"P1"});
+        page.standIns.writeTerminal(page.t.bytes() + "/bin/term");
+        setTerminalChoice(page.t.path() + "/bin/term");
         page.click(page.w->btnP1);
-        QList<LaunchRecord> records = standIns.waitForRecords(2);
+        QList<LaunchRecord> records = page.standIns.waitForRecords(2);
         QCOMPARE(records.size(), 2);
         std::sort(records.begin(), records.end(), [](auto &a, auto &b) { return a.kind > b.kind; });
-        const QString program = QDir(t.path()).canonicalPath() + "/prog/P1.EXE";
+        const QString program = page.real("/prog/P1.EXE");
         QCOMPARE(records[0].kind, QStringLiteral("terminal"));
         // Titled with the exercise, not with the terminal's own name.
         QCOMPARE(records[0].arguments.size(), 4);
         QCOMPARE(records[0].arguments.mid(0, 3), (QStringList{"-T", "P1.EXE", "-e"}));
         QCOMPARE(QFileInfo(records[0].arguments[3]).canonicalFilePath(), program);
-        QCOMPARE(records[0].cwd, QDir(t.path()).canonicalPath());
+        QCOMPARE(records[0].cwd, page.real());
         QCOMPARE(records[1].kind, QStringLiteral("program"));
         QCOMPARE(records[1].arguments, QStringList());
     }
@@ -192,8 +181,8 @@ private slots:
     // terminal keeps our standard streams, as a console program must.
     void terminalMessagesGoToStandardError()
     {
-        TempTree t;
-        CurrentDirKeeper keeper;
+        Page1 page;
+        TempTree &t = page.t;
         t.file("prog/P2.EXE", "#!/bin/sh\n", 0755);
         const QByteArray done = t.bytes() + "/done";
         t.file("bin/term",
@@ -203,8 +192,7 @@ private slots:
                "readlink /proc/$$/fd/0 > '" +
                    done + ".tmp'; mv '" + done + ".tmp' '" + done + "'\n",
                0755);
-        QVERIFY(SetCurrentDir(t.bytes()));
-        setTerminalChoice(QFile::decodeName(t.bytes() + "/bin/term"));
+        setTerminalChoice(t.path() + "/bin/term");
 
         // Our own standard output and error become files for the click.
         const QByteArray out = t.bytes() + "/our-stdout", err = t.bytes() + "/our-stderr";
@@ -216,10 +204,7 @@ private slots:
         ::fflush(stderr);
         ::dup2(outFd, STDOUT_FILENO);
         ::dup2(errFd, STDERR_FILENO);
-        {
-            Page1 page;
-            page.click(page.w->btnP2);
-        }
+        page.click(page.w->btnP2);
         ::dup2(savedOut, STDOUT_FILENO);
         ::dup2(savedErr, STDERR_FILENO);
         for (int fd : {savedOut, savedErr, outFd, errFd})

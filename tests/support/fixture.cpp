@@ -52,6 +52,18 @@ QByteArray TempTree::file(const QByteArray &relative, const QByteArray &contents
     return full;
 }
 
+QByteArray TempTree::sparse(const QByteArray &relative, qint64 size, const QByteArray &tail)
+{
+    const QByteArray full = file(relative);
+    const int fd = ::open(full.constData(), O_WRONLY | O_CLOEXEC);
+    const off_t at = off_t(size - tail.size());
+    if (fd < 0 || ::ftruncate(fd, at) != 0 ||
+        ::pwrite(fd, tail.constData(), size_t(tail.size()), at) != tail.size())
+        qFatal("cannot make the sparse file %s", full.constData());
+    ::close(fd);
+    return full;
+}
+
 QByteArray TempTree::fifo(const QByteArray &relative)
 {
     const QByteArray full = bytes() + '/' + relative;

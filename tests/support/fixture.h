@@ -23,6 +23,8 @@ public:
     QByteArray bytes() const;
     // Creates a file (and any missing parent directories) under the tree; returns its full path.
     QByteArray file(const QByteArray &relative, const QByteArray &contents = QByteArray(), int mode = 0644);
+    // A file of the given size that ends in tail, a hole before it.
+    QByteArray sparse(const QByteArray &relative, qint64 size, const QByteArray &tail = QByteArray());
     QByteArray dir(const QByteArray &relative);
     QByteArray fifo(const QByteArray &relative);
     QByteArray symlink(const QByteArray &relative, const QByteArray &target);
