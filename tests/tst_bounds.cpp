@@ -1,9 +1,8 @@
 // The second page's launch: the bounds checked in order, the data file saved, LAB2 started with the two
 // bounds as typed.
 
-#include "support/fixture.h"
 #include "support/messageboxes.h"
-#include "support/standins.h"
+#include "support/secondpage.h"
 
 #include "platform/exceptions.h"
 #include "platform/files.h"
@@ -19,38 +18,6 @@
 
 #include <csignal>
 #include <sys/resource.h>
-
-namespace {
-
-struct Page2
-{
-    TempTree tree;
-    CurrentDirKeeper keeper;
-    StandIns standIns{tree.bytes() + "/records"};
-    std::unique_ptr<TfMain> w;
-
-    Page2(bool withLab2, const QByteArray &data)
-    {
-        tree.file("prog/data.txt", data);
-        if (withLab2)
-            standIns.writeProgram(tree.bytes() + "/prog/LAB2.EXE");
-        if (!SetCurrentDir(tree.bytes()))
-            qFatal("cannot enter the test directory");
-        w = makeMainWindow();
-        w->pgControl->setCurrentWidget(w->tSheet2);
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            qFatal("window not exposed");
-    }
-    void click() { QTest::mouseClick(w->btnLab2, Qt::LeftButton); }
-    QByteArray dataFile() const
-    {
-        QFile f(QFile::decodeName(tree.bytes() + "/prog/data.txt"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-    }
-};
-
-} // namespace
 
 class TestBounds : public QObject
 {
@@ -124,15 +91,14 @@ private slots:
     {
         QFETCH(QString, a);
         QFETCH(QString, b);
-        Page2 page(true, "1 2\n3");
+        SecondPage page(QByteArray("1 2\n3"), true);
+        page.showPage2();
         page.w->aEdit->setText(a);
         page.w->bEdit->setText(b);
         // The memo as the page showed it, then edited: the launch saves it before LAB2 starts.
-        page.w->fMemo->setFocus();
-        page.w->fMemo->moveCursor(QTextCursor::End);
-        QTest::keyClicks(page.w->fMemo, QStringLiteral(" 4"));
+        page.typeInMemo(QStringLiteral(" 4"));
         MessageBoxAnswerer answerer;
-        page.click();
+        page.launch();
         const QList<LaunchRecord> records = page.standIns.waitForRecords(1);
         QCOMPARE(records.size(), 1);
         QCOMPARE(records[0].arguments, (QStringList{a, b}));
@@ -181,12 +147,13 @@ private slots:
         QFETCH(QString, message);
         QFETCH(bool, exception);
         const QByteArray data("5\n6");
-        Page2 page(withLab2, data);
+        SecondPage page(data, withLab2);
+        page.showPage2();
         page.w->fMemo->setPlainText(QStringLiteral("edited"));
         page.w->aEdit->setText(a);
         page.w->bEdit->setText(b);
         MessageBoxAnswerer answerer;
-        page.click();
+        page.launch();
         QTRY_COMPARE(answerer.boxes.size(), 1);
         QCOMPARE(answerer.boxes[0].text, message);
         QCOMPARE(answerer.boxes[0].caption, QStringLiteral("\"Vestrel\" by Tovi"));
@@ -201,7 +168,8 @@ private slots:
     void failedSaveKeepsTheFileAndStartsNothing()
     {
         const QByteArray data("1 2 3\r\n");
-        Page2 page(true, data);
+        SecondPage page(data, true);
+        page.showPage2();
         page.w->fMemo->setPlainText(QStringLiteral("1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20"));
 
         struct rlimit saved;
@@ -211,7 +179,7 @@ private slots:
         auto *previous = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
         MessageBoxAnswerer answerer;
-        page.click();
+        page.launch();
         ::setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previous);
 

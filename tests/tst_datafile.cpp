@@ -2,9 +2,8 @@
 // menu) unless it is too large for it, saved from the menu byte for byte, in place, as a plain write
 // would save it, and never left without its old text by a failed save.
 
-#include "support/fixture.h"
 #include "support/messageboxes.h"
-#include "support/standins.h"
+#include "support/secondpage.h"
 
 #include "launcher/memofile.h"
 #include "launcher/memotext.h"
@@ -65,47 +64,6 @@ struct stat statOf(const QByteArray &path)
         st.st_ino = 0;
     return st;
 }
-
-// A window in a directory of its own, showing the second page.
-struct Page2
-{
-    TempTree tree;
-    CurrentDirKeeper keeper;
-    std::unique_ptr<TfMain> w;
-
-    QByteArray data() const { return tree.bytes() + "/prog/data.txt"; }
-
-    explicit Page2(const QByteArray *data = nullptr)
-    {
-        tree.dir("prog");
-        if (data)
-            tree.file("prog/data.txt", *data);
-        if (!SetCurrentDir(tree.bytes()))
-            qFatal("cannot enter the test directory");
-        w = makeMainWindow();
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            qFatal("window not exposed");
-    }
-    void showPage2() { w->pgControl->setCurrentWidget(w->tSheet2); }
-    void leaveAndReturn()
-    {
-        w->pgControl->setCurrentWidget(w->tSheet1);
-        showPage2();
-    }
-    QString memo() const { return memoText(w->fMemo); }
-    QByteArray dataFile() const
-    {
-        QFile f(QFile::decodeName(tree.bytes() + "/prog/data.txt"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-    }
-    void typeInMemo(const QString &digits)
-    {
-        w->fMemo->setFocus();
-        w->fMemo->moveCursor(QTextCursor::End);
-        QTest::keyClicks(w->fMemo, digits);
-    }
-};
 
 // Mounts made by the test stay in a mount namespace of its own, so that nothing is left mounted
 // whatever becomes of the test.
@@ -190,7 +148,7 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, memo);
         QFETCH(QByteArray, saved);
-        Page2 page(&file);
+        SecondPage page(file);
         page.showPage2();
         QCOMPARE(page.memo(), memo);
         QCOMPARE(page.w->fMemo->document()->blockCount(), int(memo.count(QLatin1Char('\n')) + 1));
@@ -224,7 +182,7 @@ private slots:
     {
         QFETCH(QByteArray, file);
         QCOMPARE(fileBytesFromMemo(memoTextFromFile(file)), file);
-        Page2 page(&file);
+        SecondPage page(file);
         page.showPage2();
         page.w->iSaveData->trigger();
         QCOMPARE(page.dataFile(), file);
@@ -243,7 +201,7 @@ private slots:
     void aMissingOrNonRegularFileShowsTheMissingLine()
     {
         QFETCH(QByteArray, entry);
-        Page2 page;
+        SecondPage page;
         if (entry == "dir")
             page.tree.dir("prog/data.txt");
         else if (entry == "fifo")
@@ -266,7 +224,7 @@ private slots:
     void unsavedEditsAreLostOnLeavingThePage()
     {
         const QByteArray file("1 2\r\n");
-        Page2 page(&file);
+        SecondPage page(file);
         page.showPage2();
         page.typeInMemo(QStringLiteral(" 9"));
         QCOMPARE(page.memo(), QStringLiteral("1 2\n 9"));
@@ -285,7 +243,7 @@ private slots:
     void theMenuReloadsTheFileAsItIsNow()
     {
         const QByteArray file("4 5\r\n");
-        Page2 page(&file);
+        SecondPage page(file);
         page.showPage2();
         page.typeInMemo(QStringLiteral("6"));
         page.tree.file("prog/data.txt", "7 8\n");
@@ -307,7 +265,7 @@ private slots:
     void saveIsRefusedWhereNoFileCanBeWritten()
     {
         QFETCH(QByteArray, entry);
-        Page2 page;
+        SecondPage page;
         page.showPage2();
         if (entry == "noprog")
             QVERIFY(QDir(page.tree.path()).rmdir(QStringLiteral("prog")));
@@ -345,7 +303,7 @@ private slots:
         if (::geteuid() == 0)
             QSKIP("root reads any file; run as an ordinary user to see a file that cannot be opened");
         const QByteArray file("1\r\n");
-        Page2 page(&file);
+        SecondPage page(file);
         ::chmod(page.tree.bytes() + "/prog/data.txt", 0);
         page.w->fMemo->setPlainText(QStringLiteral("old"));
         MessageBoxAnswerer answerer;
@@ -359,7 +317,7 @@ private slots:
     // A data file that is a link stays a link: the file it points to gets the text.
     void saveFollowsALink()
     {
-        Page2 page;
+        SecondPage page;
         page.tree.file("elsewhere/real.txt", "1\r\n");
         page.tree.symlink("prog/data.txt", "../elsewhere/real.txt");
         page.showPage2();
@@ -389,7 +347,7 @@ private slots:
     {
         QFETCH(QByteArray, kind);
         QFETCH(QString, reason);
-        Page2 page;
+        SecondPage page;
         if (kind == "sparse") {
             page.tree.sparse("prog/data.txt", qint64(1) << 30);
         } else if (kind == "over") {
@@ -415,10 +373,9 @@ private slots:
 
         if (kind != "sparse") {
             // A launch with nothing typed gives LAB2 the file as it is (LAB2's stand-in copies it).
-            StandIns standIns(page.tree.bytes() + "/records");
-            standIns.writeProgram(page.tree.bytes() + "/prog/LAB2.EXE");
-            QTest::mouseClick(page.w->btnLab2, Qt::LeftButton);
-            QCOMPARE(standIns.waitForRecords(1).size(), 1);
+            page.standIns.writeProgram(page.tree.bytes() + "/prog/LAB2.EXE");
+            page.launch();
+            QCOMPARE(page.standIns.waitForRecords(1).size(), 1);
         }
         const struct stat after = statOf(page.data());
         QCOMPARE(after.st_size, before.st_size);
@@ -439,7 +396,7 @@ private slots:
         QByteArray file = QByteArray(kLongestLine, '7') + "\r\n";
         file += numberLines(kLargestFile - file.size());
         QCOMPARE(qint64(file.size()), kLargestFile);
-        Page2 page(&file);
+        SecondPage page(file);
         MessageBoxAnswerer answerer;
         page.showPage2();
         QCOMPARE(page.w->fMemo->document()->firstBlock().length() - 1, kLongestLine);
@@ -462,7 +419,7 @@ private slots:
     void saveWritesInPlace()
     {
         QFETCH(QByteArray, kind);
-        Page2 page;
+        SecondPage page;
         const QByteArray root = page.tree.bytes();
         QByteArray target = page.data();
         if (kind == "hard link") {
@@ -519,7 +476,7 @@ private slots:
     {
         QFETCH(bool, reserve);
         const QByteArray old = numberLines(100);
-        Page2 page(&old);
+        SecondPage page(old);
         page.showPage2();
         const struct stat before = statOf(page.data());
         page.w->fMemo->setPlainText(QString(300, QLatin1Char('9')));
@@ -565,7 +522,7 @@ private slots:
         if (!privateMounts())
             QSKIP(
                 "this system does not let the test mount a file system of its own (it lacks CAP_SYS_ADMIN)");
-        Page2 page;
+        SecondPage page;
         const QByteArray prog = page.tree.bytes() + "/prog";
         SmallDisk disk(prog, 256);
         if (!disk.mounted)
@@ -633,7 +590,7 @@ private slots:
             QSKIP("only root can make a file of root's");
         if (root && !nobody)
             QSKIP("there is no user nobody to act as");
-        Page2 page;
+        SecondPage page;
         const QByteArray prog = page.tree.bytes() + "/prog";
         if (fileMode >= 0)
             page.tree.file("prog/data.txt", "1 2\r\n", fileMode);

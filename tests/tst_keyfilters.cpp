@@ -1,7 +1,7 @@
 // The key filters of the bounds and the memo, and the doors that are closed around them: pasting by
 // shortcut, input-method text, drops and context menus.
 
-#include "support/fixture.h"
+#include "support/secondpage.h"
 
 #include "launcher/keys.h"
 #include "launcher/memofile.h"
@@ -78,11 +78,9 @@ class TestKeyFilters : public QObject
 private slots:
     void initTestCase()
     {
-        m_tree.file("prog/data.txt", "1 2\r\n");
-        QVERIFY(SetCurrentDir(m_tree.bytes()));
-        m_w = makeMainWindow();
-        m_w->pgControl->setCurrentWidget(m_w->tSheet2);
-        QVERIFY(showExposed(*m_w));
+        m_page = std::make_unique<SecondPage>(QByteArray("1 2\r\n"));
+        m_page->showPage2();
+        m_w = m_page->w.get();
         QApplication::clipboard()->setText(QStringLiteral("77"));
 
         // The same paste reaches an edit without the filter: the refusals below are the filter's doing.
@@ -165,8 +163,7 @@ private slots:
     {
         QFETCH(QStringList, steps);
         QFETCH(QString, expected);
-        m_w->pgControl->setCurrentWidget(m_w->tSheet1);
-        m_w->pgControl->setCurrentWidget(m_w->tSheet2);
+        m_page->leaveAndReturn();
         m_w->fMemo->setFocus();
         m_w->fMemo->moveCursor(QTextCursor::End);
         play(m_w->fMemo, steps);
@@ -206,9 +203,8 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TfMain> m_w;
-    TempTree m_tree;
-    CurrentDirKeeper m_keeper;
+    std::unique_ptr<SecondPage> m_page;
+    TfMain *m_w = nullptr;
 };
 
 QTEST_MAIN(TestKeyFilters)
