@@ -104,10 +104,7 @@ private slots:
         probe.start(1);
         run.go();
 
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].text, message);
-        QCOMPARE(boxes.boxes[0].caption, QStringLiteral("Eroare"));
-        QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
+        QCOMPARE(boxes.boxes, (QList<ShownBox>{{message, QStringLiteral("Eroare"), QMessageBox::Critical}}));
         QVERIFY(busyDuringBox);
         QVERIFY(isIdle(*w));
         QCOMPARE(w->eRez->text(), QString());
@@ -374,10 +371,8 @@ private slots:
         });
         MessageBoxAnswerer boxes;
         run.go();
-        QTRY_COMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].text, QStringLiteral("I/O error 28."));
-        QCOMPARE(boxes.boxes[0].caption, vestrelTitle());
-        QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
+        QTRY_COMPARE(boxes.boxes, (QList<ShownBox>{{QStringLiteral("I/O error 28."), kProgramCaption,
+                                                    QMessageBox::Critical}}));
         QVERIFY(isIdle(*run.w));
 
         // The page works again afterwards.

@@ -610,12 +610,9 @@ private slots:
         });
         QTest::mouseClick(p.w->btnGetPath1, Qt::LeftButton);
 
-        QCOMPARE(boxes.boxes.size(), 2);
-        for (const ShownBox &b : boxes.boxes) {
-            QCOMPARE(b.text, QStringLiteral("I/O error %1.").arg(EACCES));
-            QCOMPARE(b.caption, QStringLiteral("\"Vestrel\" by Tovi"));
-            QCOMPARE(b.icon, QMessageBox::Critical);
-        }
+        const ShownBox denied{QStringLiteral("I/O error %1.").arg(EACCES), kProgramCaption,
+                              QMessageBox::Critical};
+        QCOMPARE(boxes.boxes, (QList<ShownBox>{denied, denied}));
         QCOMPARE(openAfterError, (QList<bool>{true, true}));
         QCOMPARE(currentAfter, (QList<QByteArray>{t.bytes(), t.bytes()}));
         QCOMPARE(rowsAfter, rowsBefore);
