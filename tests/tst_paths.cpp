@@ -264,14 +264,8 @@ private slots:
     void thePickerGivesTheDirectoryItShows()
     {
         Course c(true);
-        CurrentDirKeeper keep;
-        QVERIFY(SetCurrentDir(c.t.bytes()));
-        std::unique_ptr<TfMain> w = makeMainWindow();
-        auto picker = std::make_unique<TfSelPath>();
-        fSelPath = picker.get();
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        ProgramWithPicker p(c.t.bytes());
+        TfMain *w = p.w.get();
 
         // Browsed to: the list's directory becomes the result.
         QString shown;
@@ -288,7 +282,6 @@ private slots:
         whenPickerShown([&](TfSelPath &s) { s.btnOk->click(); });
         QTest::mouseClick(w->btnGetPath2, Qt::LeftButton);
         QCOMPARE(pathBytes(w->ePath2->text()), c.mine);
-        fSelPath = nullptr;
     }
 
     // The data file is read and written relative to the current directory, as bytes.

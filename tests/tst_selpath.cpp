@@ -31,27 +31,6 @@ QString text(const QByteArray &path)
     return QFile::decodeName(path);
 }
 
-// The main window, shown and active, and a picker made the way start-up makes it: after the main window,
-// with the current directory it will start from.
-struct Program
-{
-    explicit Program(const QByteArray &startDirectory)
-    {
-        SetCurrentDir(startDirectory);
-        w = makeMainWindow();
-        picker = std::make_unique<TfSelPath>();
-        fSelPath = picker.get();
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    }
-    ~Program() { fSelPath = nullptr; }
-
-    CurrentDirKeeper keep;
-    std::unique_ptr<TfMain> w;
-    std::unique_ptr<TfSelPath> picker;
-};
-
 QListWidgetItem *row(TDirBox *box, const QString &rowText)
 {
     const QList<QListWidgetItem *> found = box->findItems(rowText, Qt::MatchExactly);
@@ -115,7 +94,7 @@ private slots:
     void pickerHasItsLayoutAndStartsInTheDriveSelector()
     {
         TempTree t;
-        Program p(t.bytes());
+        ProgramWithPicker p(t.bytes());
         TfSelPath &d = *p.picker;
         QCOMPARE(d.objectName(), QStringLiteral("fSelPath"));
         QCOMPARE(d.windowTitle(), QStringLiteral("Alegere directoriu..."));
@@ -197,7 +176,7 @@ private slots:
         QFETCH(bool, copied);
         TempTree t;
         t.dir("sub");
-        Program p(t.bytes());
+        ProgramWithPicker p(t.bytes());
         p.w->ePath1->setText(QStringLiteral("first"));
         p.w->ePath2->setText(QStringLiteral("second"));
         QString shownAtStart;
@@ -237,7 +216,7 @@ private slots:
     void escapeDoesNothing()
     {
         TempTree t;
-        Program p(t.bytes());
+        ProgramWithPicker p(t.bytes());
         bool openAfterEsc = false;
         whenPickerShown([&](TfSelPath &s) {
             QTest::keyClick(s.DirBox, Qt::Key_Escape);
@@ -261,7 +240,7 @@ private slots:
         t.symlink("link", t.bytes() + "/gamma");
         t.symlink("broken", t.bytes() + "/nowhere");
         t.symlink("filelink", t.bytes() + "/file.txt");
-        Program p(t.bytes());
+        ProgramWithPicker p(t.bytes());
         TDirBox *box = p.picker->DirBox;
 
         const QStringList subdirectories{"ALPHA", "Alpha", "alpha2", "beta", "gamma", "link", "Zeta"};
@@ -331,7 +310,7 @@ private slots:
         });
         t.dir("real/x");
         t.symlink("viaLink", t.bytes() + "/real");
-        Program p(t.bytes());
+        ProgramWithPicker p(t.bytes());
         TDirBox *box = p.picker->DirBox;
         QListWidgetItem *oddRow = nullptr;
         for (int i = 0; i < box->count(); ++i)
@@ -369,7 +348,7 @@ private slots:
         TempTree t;
         t.dir("a/a1");
         t.dir("b");
-        Program p(t.bytes());
+        ProgramWithPicker p(t.bytes());
         whenPickerShown([&](TfSelPath &s) {
             doubleClick(s.DirBox, row(s.DirBox, "a"));
             s.close();
@@ -404,7 +383,7 @@ private slots:
         t.dir("old");
         t.dir("gone");
         QList<Volume> volumes{{"/", QString()}};
-        Program p(t.bytes());
+        ProgramWithPicker p(t.bytes());
         p.picker->DriveBox->setVolumeSource([&] { return volumes; });
         t.dir("made later");
         QVERIFY(::rmdir((t.bytes() + "/gone").constData()) == 0);
@@ -443,7 +422,7 @@ private slots:
         TempTree t;
         t.dir("home/docs");
         t.dir("vol/photos/2024");
-        Program p(t.bytes() + "/home");
+        ProgramWithPicker p(t.bytes() + "/home");
         TDriveBox *drives = p.picker->DriveBox;
         drives->setVolumeSource([&] {
             return QList<Volume>{{"/", QString()}, {t.bytes() + "/vol", "STICK"}};
@@ -487,7 +466,7 @@ private slots:
         t.file("one/a.txt");
         t.file("two/a.txt");
         t.dir("browsed");
-        Program p(t.bytes());
+        ProgramWithPicker p(t.bytes());
         whenPickerShown([&](TfSelPath &s) {
             doubleClick(s.DirBox, row(s.DirBox, "browsed"));
             s.btnOk->click();
@@ -517,7 +496,7 @@ private slots:
         t.file("one/a");
         t.file("two/b");
         t.file("three/c");
-        Program p(t.bytes());
+        ProgramWithPicker p(t.bytes());
         choose(*p.w, 0); // the inventory only
         p.w->ePath1->setText(t.path() + "/one");
         p.w->ePath2->setText(t.path() + "/two");
@@ -582,7 +561,7 @@ private slots:
         t.dir("open/inside");
         const QByteArray locked = t.dir("locked");
         QVERIFY(::chmod(locked.constData(), 0) == 0);
-        Program p(t.bytes() + "/open");
+        ProgramWithPicker p(t.bytes() + "/open");
         p.picker->DriveBox->setVolumeSource([&] {
             return QList<Volume>{{"/", QString()}, {locked, QString()}};
         });

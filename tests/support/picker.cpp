@@ -1,10 +1,29 @@
 #include "picker.h"
 
-#include "app/selpath.h"
+#include "platform/files.h"
 
 #include <QApplication>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
+
+ProgramWithPicker::ProgramWithPicker(const QByteArray &startDirectory)
+{
+    if (!SetCurrentDir(startDirectory))
+        qFatal("cannot enter %s", startDirectory.constData());
+    w = makeMainWindow();
+    picker = std::make_unique<TfSelPath>();
+    fSelPath = picker.get();
+    w->show();
+    w->activateWindow();
+    if (!QTest::qWaitForWindowActive(w.get()))
+        qFatal("the main window did not become active");
+}
+
+ProgramWithPicker::~ProgramWithPicker()
+{
+    fSelPath = nullptr;
+}
 
 void whenPickerShown(std::function<void(TfSelPath &)> action)
 {
