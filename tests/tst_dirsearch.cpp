@@ -3,8 +3,8 @@
 #include "platform/dirsearch.h"
 #include "platform/files.h"
 #include "support/bytenames.h"
-#include "support/fixture.h"
 #include "support/tmpfsmount.h"
+#include "support/tree.h"
 
 #include <QTest>
 

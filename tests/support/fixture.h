@@ -1,11 +1,12 @@
 #pragma once
 
+#include "tree.h"
+
 #include "app/vestrel.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -13,25 +14,6 @@ class QLineEdit;
 
 // A fresh main window, as start-up makes it, for one test.
 std::unique_ptr<TfMain> makeMainWindow();
-
-// A directory tree built for one test and removed after it.
-class TempTree
-{
-public:
-    TempTree();
-    QString path() const { return m_dir.path(); }
-    QByteArray bytes() const;
-    // Creates a file (and any missing parent directories) under the tree; returns its full path.
-    QByteArray file(const QByteArray &relative, const QByteArray &contents = QByteArray(), int mode = 0644);
-    // A file of the given size that ends in tail, a hole before it.
-    QByteArray sparse(const QByteArray &relative, qint64 size, const QByteArray &tail = QByteArray());
-    QByteArray dir(const QByteArray &relative);
-    QByteArray fifo(const QByteArray &relative);
-    QByteArray symlink(const QByteArray &relative, const QByteArray &target);
-
-private:
-    QTemporaryDir m_dir;
-};
 
 // Shows a window and waits until it is on screen; false when it never came.
 [[nodiscard]] bool showExposed(QWidget &window);
@@ -56,14 +38,3 @@ private:
 void useLiteralPacing();
 // Paced hand-overs again, at the usual interval, with no hook.
 void restorePacing();
-
-// Keeps the process's current directory across a test that changes it.
-class CurrentDirKeeper
-{
-public:
-    CurrentDirKeeper();
-    ~CurrentDirKeeper();
-
-private:
-    QByteArray m_saved;
-};
