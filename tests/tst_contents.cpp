@@ -184,8 +184,8 @@ private slots:
         t.file("two/also-locked", "abc", 0);
         t.file("two/readable", "abc", 0644);
         const BatchResult r = runBatch(
-            {"--by", "contents", "--kinds", "normal,readonly", t.bytes() + "/one", t.bytes() + "/two"}, {},
-            QString(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+            {"--by", "contents", "--kinds", "normal,readonly", t.bytes() + "/one", t.bytes() + "/two"},
+            {.launcher = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}});
         if (r.exitCode == 126 || r.exitCode == 127 || r.err.contains("Permission denied"))
             QSKIP("the batch program cannot be run as an unprivileged user here");
         QCOMPARE(r.exitCode, BatchExit::Ran);

@@ -293,7 +293,8 @@ private slots:
             for (const QByteArray &n : names)
                 writeBytes(t.bytes() + '/' + dir + '/' + n, n);
         }
-        BatchResult r = runBatch({"--by", "name,contents", "-0", "--", "-0", "--by"}, {}, t.path());
+        BatchResult r =
+            runBatch({"--by", "name,contents", "-0", "--", "-0", "--by"}, {.workingDirectory = t.path()});
         QCOMPARE(r.exitCode, BatchExit::Ran);
         BatchRecords expected;
         // Both criteria pop the stacks, so they meet the files in reverse search order.
@@ -305,13 +306,13 @@ private slots:
         QCOMPARE(r.err, QByteArray("Au fost gasite 12 coincidente\n"));
 
         // Without "--" the first directory would be an option, and the second an option lacking its list.
-        r = runBatch({"-0", "--by"}, {}, t.path());
+        r = runBatch({"-0", "--by"}, {.workingDirectory = t.path()});
         QCOMPARE(r.exitCode, BatchExit::Usage);
         // One directory against itself: the pairs that print alike as lines are apart as records.
-        r = runBatch({"--null", "--by", "size", "--", "-0", "-0"}, {}, t.path());
+        r = runBatch({"--null", "--by", "size", "--", "-0", "-0"}, {.workingDirectory = t.path()});
         QCOMPARE(r.exitCode, BatchExit::Ran);
         QCOMPARE(r.records(), (BatchRecords{{"size", "a\xfe", "a\xff"}, {"size", "n\nx", "n\rx"}}));
-        r = runBatch({"--by", "size", "--", "-0", "-0"}, {}, t.path());
+        r = runBatch({"--by", "size", "--", "-0", "-0"}, {.workingDirectory = t.path()});
         QCOMPARE(r.out, QByteArray("[by volume]      \ta\xef\xbf\xbd  =  a\xef\xbf\xbd\n"
                                    "[by volume]      \tn?x  =  n?x\n"));
     }
@@ -343,10 +344,10 @@ private slots:
         setModificationTime(t.file("two/winter"), 1635643800); // 2021-10-31 03:30:00 EET
         setModificationTime(t.file("two/winter-next-step"), 1635643802);
         const QList<QByteArray> args{"--by", "date", t.bytes() + "/one", t.bytes() + "/two"};
-        BatchResult r = runBatch(args, {QStringLiteral("TZ=Europe/Bucharest")});
+        BatchResult r = runBatch(args, {.environment = {QStringLiteral("TZ=Europe/Bucharest")}});
         QCOMPARE(r.exitCode, BatchExit::Ran);
         QCOMPARE(QString::fromUtf8(r.out), dateLine("summer", "winter") + QLatin1Char('\n'));
-        r = runBatch(args, {QStringLiteral("TZ=UTC")});
+        r = runBatch(args, {.environment = {QStringLiteral("TZ=UTC")}});
         QCOMPARE(r.out, QByteArray());
     }
 
@@ -366,7 +367,8 @@ private slots:
             if (!setExactModificationTime(path, seconds))
                 QSKIP("this tmpfs does not keep 64-bit times");
         }
-        const BatchResult r = runBatch({"-0", "--by", "date", one, two}, {QStringLiteral("TZ=UTC")});
+        const BatchResult r =
+            runBatch({"-0", "--by", "date", one, two}, {.environment = {QStringLiteral("TZ=UTC")}});
         QCOMPARE(r.exitCode, BatchExit::Ran);
         QCOMPARE(r.records(), (BatchRecords{{"date", "earliest", "also-earliest"}}));
     }

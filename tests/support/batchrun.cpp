@@ -2,6 +2,8 @@
 
 #include <QProcess>
 
+#include <sys/resource.h>
+
 #ifndef VESTREL_COMPARE
 #error "VESTREL_COMPARE must name the batch program"
 #endif
@@ -52,23 +54,32 @@ BatchRecords BatchResult::records() const
     return found;
 }
 
-BatchResult runBatch(const QList<QByteArray> &arguments, const QStringList &environment,
-                     const QString &workingDirectory, const QStringList &launcher)
+BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start)
 {
     QString command = QStringLiteral("exec");
-    for (const QString &word : launcher)
+    for (const QString &word : start.launcher)
         command += QLatin1Char(' ') + shellBytes(word.toUtf8());
     command += QLatin1Char(' ') + shellBytes(VESTREL_COMPARE);
     for (const QByteArray &a : arguments)
         command += QLatin1Char(' ') + shellBytes(a);
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString &setting : environment)
+    for (const QString &setting : start.environment)
         env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(env);
-    p.setWorkingDirectory(workingDirectory);
+    p.setWorkingDirectory(start.workingDirectory);
+    if (!start.standardOutput.isEmpty())
+        p.setStandardOutputFile(start.standardOutput);
+    // The limit is set in the shell, and the program that replaces the shell keeps it.
+    if (start.addressSpaceMiB > 0) {
+        const rlim_t limit = rlim_t(start.addressSpaceMiB) << 20;
+        p.setChildProcessModifier([limit] {
+            const struct rlimit space = {limit, limit};
+            ::setrlimit(RLIMIT_AS, &space);
+        });
+    }
     p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
-    if (!p.waitForFinished(60000))
+    if (!p.waitForFinished(120000))
         qFatal("vestrel-compare did not finish");
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};

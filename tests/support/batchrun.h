@@ -7,9 +7,11 @@
 
 // vestrel-compare's exit statuses.
 namespace BatchExit {
-constexpr int Ran = 0;
-constexpr int Usage = 1;
-constexpr int Refused = 2;
+constexpr int Ran = 0;      // the comparison ran to its end
+constexpr int Usage = 1;    // the command line was wrong
+constexpr int Refused = 2;  // a path was refused before the comparison started
+constexpr int ListFull = 3; // the result list was full: the comparison stopped there
+constexpr int Failed = 4;   // an error ended the comparison, or the results could not be written
 } // namespace BatchExit
 
 // The records of --null output: criterion, first name, second name.
@@ -28,8 +30,16 @@ struct BatchResult
     BatchRecords records() const;
 };
 
-// Runs vestrel-compare with its arguments as bytes, byte for byte whatever they spell, with NAME=VALUE
-// settings added to the tests' environment, in a working directory, and started through a launcher
-// command (setpriv and its options, say) when one is given.
-BatchResult runBatch(const QList<QByteArray> &arguments, const QStringList &environment = {},
-                     const QString &workingDirectory = QString(), const QStringList &launcher = {});
+// How one run starts; what is left empty is as the tests' own process has it. Every member has an
+// initializer, so that a designated initializer names only what it sets.
+struct BatchStart
+{
+    QStringList environment{};  // NAME=VALUE settings added to the tests' environment
+    QString workingDirectory{}; // where it runs
+    QStringList launcher{};     // a command that starts it (setpriv and its options, say)
+    QString standardOutput{};   // a file its results go to instead of out
+    qint64 addressSpaceMiB = 0; // a limit on its memory (0: none)
+};
+
+// Runs vestrel-compare with its arguments as bytes, byte for byte whatever they spell.
+BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start = {});

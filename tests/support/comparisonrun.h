@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fixture.h"
+#include "resulttexts.h"
 
 #include "platform/dirsearch.h"
 
@@ -23,13 +24,6 @@ void choose(TfMain &w, int criteria, quint32 kinds = kNormalFiles);
 
 // Every line of a result view, in order.
 QStringList resultLines(const ResultView &view);
-
-// The texts the page shows: the count that ends a run, and one result line of each criterion.
-QString countText(qint64 n);
-QString nameLine(const QString &first, const QString &second);
-QString sizeLine(const QString &first, const QString &second);
-QString dateLine(const QString &first, const QString &second);
-QString contentsLine(const QString &first, const QString &second);
 
 enum class Pacing { Literal, Paced };
 Q_DECLARE_METATYPE(Pacing)
