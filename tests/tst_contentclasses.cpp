@@ -3,7 +3,7 @@
 
 #include "compare/contentclasses.h"
 #include "platform/fileread.h"
-#include "support/fixture.h"
+#include "support/tree.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,5 @@
 // The name, size and date criteria and their result lines, through the window and through vestrel-compare.
 
-#include "compare/flags.h"
 #include "compare/pacing.h"
 #include "compare/resultview.h"
 #include "platform/files.h"

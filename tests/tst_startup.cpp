@@ -4,6 +4,7 @@
 
 #include "support/bytenames.h"
 #include "support/fixture.h"
+#include "support/messageboxes.h"
 
 #include <QMessageBox>
 #include <QProcess>
@@ -25,7 +26,7 @@ private slots:
         QTest::addColumn<bool>("shown");
 
         const QString critical = QString::number(int(QMessageBox::Critical));
-        const QString title = QStringLiteral("\"Vestrel\" by Tovi");
+        const QString title = kProgramCaption;
         QTest::newRow("toolkit exception")
             << QStringLiteral("exception")
             << QStringList{QStringLiteral("Boom.|") + title + QLatin1Char('|') + critical} << false;
