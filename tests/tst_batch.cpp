@@ -1,18 +1,14 @@
 // vestrel-compare as a script sees it: its exit statuses, its messages, the names it prints, --version and
 // --help, and its manual page in step with them.
 
-#include "support/fixture.h"
+#include "support/batchrun.h"
+#include "support/resulttexts.h"
+#include "support/tree.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
-#include <sys/resource.h>
-
-#ifndef VESTREL_COMPARE
-#error "VESTREL_COMPARE must name the batch program"
-#endif
 #ifndef VESTREL_VERSION
 #error "VESTREL_VERSION must give the project's version"
 #endif
@@ -22,49 +18,13 @@
 
 namespace {
 
-struct Batch
+// Lines as the program prints them: each ended by a line feed.
+QByteArray printed(const QStringList &lines)
 {
-    int status; // -1: the program did not exit by itself
-    QByteArray out;
-    QStringList err;
-};
-
-struct BatchOptions
-{
-    QString standardOutput;     // a file to write to instead of a pipe
-    qint64 addressSpaceMiB = 0; // a limit on the program's memory (0: none)
-};
-
-Batch runBatch(const QStringList &args, const BatchOptions &options = {})
-{
-    QProcess p;
-    if (!options.standardOutput.isEmpty())
-        p.setStandardOutputFile(options.standardOutput);
-    if (options.addressSpaceMiB > 0) {
-        const rlim_t limit = rlim_t(options.addressSpaceMiB) << 20;
-        p.setChildProcessModifier([limit] {
-            const struct rlimit space = {limit, limit};
-            ::setrlimit(RLIMIT_AS, &space);
-        });
-    }
-    p.start(QStringLiteral(VESTREL_COMPARE), args);
-    if (!p.waitForFinished(120000))
-        qFatal("vestrel-compare did not finish");
-    QStringList err =
-        QString::fromUtf8(p.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    // The toolkit's own words about the session it runs in are not ours.
-    err.removeIf([](const QString &s) { return s.startsWith(QLatin1String("QStandardPaths:")); });
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), err};
-}
-
-QByteArray sizeLine(const char *first, const char *second)
-{
-    return QByteArray("[by volume]      \t") + first + "  =  " + second + '\n';
-}
-
-QString countText(int n)
-{
-    return QStringLiteral("Au fost gasite %1 coincidente").arg(n);
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += line.toUtf8() + '\n';
+    return bytes;
 }
 
 // The options a usage text or a manual page names (the page writes a dash as "\\-").
@@ -88,24 +48,24 @@ class TestBatch : public QObject
     Q_OBJECT
 
 private slots:
-    // 0: the comparison ran, whether or not anything coincided; the lines on standard output, the count
-    // on standard error.
+    // 0: the comparison ran, whether or not anything coincided; the lines on standard output, the count on
+    // standard error.
     void aRunThatEndsExitsZero()
     {
         TempTree t;
         t.file("one/a", "x");
         t.file("two/b", "y");
         t.file("two/c", "yy");
-        Batch r =
-            runBatch({QStringLiteral("--by"), QStringLiteral("size"), t.path() + "/one", t.path() + "/two"});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.out, sizeLine("a", "b"));
-        QCOMPARE(r.err, QStringList{countText(1)});
+        const QByteArray one = t.bytes() + "/one", two = t.bytes() + "/two";
+        BatchResult r = runBatch({"--by", "size", one, two});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.out, printed({sizeLine("a", "b")}));
+        QCOMPARE(r.errLines(), QStringList{countText(1)});
 
-        r = runBatch({QStringLiteral("--by"), QStringLiteral("name"), t.path() + "/one", t.path() + "/two"});
-        QCOMPARE(r.status, 0);
+        r = runBatch({"--by", "name", one, two});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
         QCOMPARE(r.out, QByteArray());
-        QCOMPARE(r.err, QStringList{countText(0)});
+        QCOMPARE(r.errLines(), QStringList{countText(0)});
     }
 
     // A name is one line that reads as it is stored, in the result lines and the progress texts alike:
@@ -117,14 +77,15 @@ private slots:
                                 "b\tc"; // a, U+202E, b, tab, c
         t.file("one/" + name);
         t.file("two/" + name);
-        const Batch r = runBatch({QStringLiteral("--by"), QStringLiteral("name"),
-                                  QStringLiteral("--progress"), t.path() + "/one", t.path() + "/two"});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.out, QByteArray("[by name]        \ta?b?c  =  a?b?c\n"));
-        QVERIFY2(r.err.contains(QStringLiteral("Initializare: a?b?c")),
-                 qPrintable(r.err.join(QLatin1Char('\n'))));
-        QVERIFY2(r.err.contains(QStringLiteral("[by name]  a?b?c vs a?b?c")),
-                 qPrintable(r.err.join(QLatin1Char('\n'))));
+        const BatchResult r =
+            runBatch({"--by", "name", "--progress", t.bytes() + "/one", t.bytes() + "/two"});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.out, printed({nameLine("a?b?c", "a?b?c")}));
+        const QStringList err = r.errLines();
+        QVERIFY2(err.contains(QStringLiteral("Initializare: a?b?c")),
+                 qPrintable(err.join(QLatin1Char('\n'))));
+        QVERIFY2(err.contains(QStringLiteral("[by name]  a?b?c vs a?b?c")),
+                 qPrintable(err.join(QLatin1Char('\n'))));
     }
 
     // 2: the page refused a path, with its message; nothing was compared.
@@ -132,44 +93,41 @@ private slots:
     {
         TempTree t;
         t.file("one/a");
-        Batch r = runBatch({t.path() + "/one", t.path() + "/missing"});
-        QCOMPARE(r.status, 2);
+        BatchResult r = runBatch({t.bytes() + "/one", t.bytes() + "/missing"});
+        QCOMPARE(r.exitCode, BatchExit::Refused);
         QCOMPARE(r.out, QByteArray());
-        QCOMPARE(r.err, (QStringList{QStringLiteral("Adresa incorecta:"), t.path() + "/missing"}));
+        QCOMPARE(r.errLines(), (QStringList{QStringLiteral("Adresa incorecta:"), t.path() + "/missing"}));
 
-        r = runBatch({QString(), t.path() + "/one"});
-        QCOMPARE(r.status, 2);
-        QCOMPARE(r.err, QStringList{QStringLiteral("N-ati indicat ambele directorii!")});
+        r = runBatch({QByteArray(), t.bytes() + "/one"});
+        QCOMPARE(r.exitCode, BatchExit::Refused);
+        QCOMPARE(r.errLines(), QStringList{QStringLiteral("N-ati indicat ambele directorii!")});
     }
 
-    // 3: the result list was full and the run stopped there; the lines it holds are printed, and a list
-    // that is exactly full is no stop.
+    // 3: the result list was full and the run stopped there; the lines it holds are printed, and a list that
+    // is exactly full is no stop.
     void aFullListExitsThree()
     {
         TempTree t;
         for (const char *name : {"a", "b", "c"})
             t.file(QByteArray("one/") + name);
-        const QString dir = t.path() + "/one";
-        Batch r = runBatch({QStringLiteral("--by"), QStringLiteral("size,date"),
-                            QStringLiteral("--max-lines"), QStringLiteral("2"), dir, dir});
-        QCOMPARE(r.status, 3);
-        QCOMPARE(r.out, sizeLine("a", "b") + sizeLine("a", "c"));
+        const QByteArray dir = t.bytes() + "/one";
+        BatchResult r = runBatch({"--by", "size,date", "--max-lines", "2", dir, dir});
+        QCOMPARE(r.exitCode, BatchExit::ListFull);
+        QCOMPARE(r.out, printed({sizeLine("a", "b"), sizeLine("a", "c")}));
         QCOMPARE(
-            r.err,
+            r.errLines(),
             (QStringList{
                 QStringLiteral("Lista rezultatelor este plina: comparatia a fost oprita dupa 2 coincidente."),
                 countText(2)}));
 
-        r = runBatch({QStringLiteral("-0"), QStringLiteral("--by"), QStringLiteral("size"),
-                      QStringLiteral("--max-lines"), QStringLiteral("1"), dir, dir});
-        QCOMPARE(r.status, 3);
-        QCOMPARE(r.out, QByteArray("size\0a\0b\0", 9));
+        r = runBatch({"-0", "--by", "size", "--max-lines", "1", dir, dir});
+        QCOMPARE(r.exitCode, BatchExit::ListFull);
+        QCOMPARE(r.records(), (BatchRecords{{"size", "a", "b"}}));
 
-        r = runBatch({QStringLiteral("--by"), QStringLiteral("size"), QStringLiteral("--max-lines"),
-                      QStringLiteral("3"), dir, dir});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.out, sizeLine("a", "b") + sizeLine("a", "c") + sizeLine("b", "c"));
-        QCOMPARE(r.err, QStringList{countText(3)});
+        r = runBatch({"--by", "size", "--max-lines", "3", dir, dir});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.out, printed({sizeLine("a", "b"), sizeLine("a", "c"), sizeLine("b", "c")}));
+        QCOMPARE(r.errLines(), QStringList{countText(3)});
     }
 
     // 4: results that could not be written are a failure, not a run.
@@ -180,45 +138,41 @@ private slots:
         TempTree t;
         t.file("one/a");
         t.file("one/b");
-        const QString dir = t.path() + "/one";
-        for (const QStringList &args : {QStringList{dir, dir}, QStringList{QStringLiteral("-0"), dir, dir},
-                                        QStringList{QStringLiteral("--version")}}) {
-            const Batch r = runBatch(args, {QStringLiteral("/dev/full"), 0});
-            QCOMPARE(r.status, 4);
-            QCOMPARE(r.err.last(),
+        const QByteArray dir = t.bytes() + "/one";
+        const BatchStart full{.standardOutput = QStringLiteral("/dev/full")};
+        for (const QList<QByteArray> &args : {QList<QByteArray>{dir, dir}, QList<QByteArray>{"-0", dir, dir},
+                                              QList<QByteArray>{"--version"}}) {
+            const BatchResult r = runBatch(args, full);
+            QCOMPARE(r.exitCode, BatchExit::Failed);
+            QCOMPARE(r.errLines().last(),
                      QStringLiteral("vestrel-compare: cannot write the results: No space left on device"));
         }
         // A run with nothing to print has nothing to lose.
-        QCOMPARE(runBatch({QStringLiteral("--by"), QStringLiteral("name"), dir, t.path()},
-                          {QStringLiteral("/dev/full"), 0})
-                     .status,
-                 0);
+        QCOMPARE(runBatch({"--by", "name", dir, t.bytes()}, full).exitCode, BatchExit::Ran);
     }
 
-    // 4: an error that ends the run (here memory running out as the list grows) is shown as the window
-    // shows it, and the run is no success.
+    // 4: an error that ends the run (here memory running out as the list grows) is shown as the window shows
+    // it, and the run is no success.
     void anErrorThatEndsTheRunExitsFour()
     {
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("AddressSanitizer reserves more address space than any limit this case could set");
 #endif
-        constexpr qint64 kLimitMiB = 192;
+        const BatchStart limited{.addressSpaceMiB = 192};
         TempTree t;
         t.file("small/a");
-        const QString small = t.path() + "/small";
+        const QByteArray small = t.bytes() + "/small";
         // The program itself must fit: otherwise a failure below would prove nothing.
-        const Batch fits = runBatch({small, small}, {QString(), kLimitMiB});
-        if (fits.status != 0)
+        if (runBatch({small, small}, limited).exitCode != BatchExit::Ran)
             QSKIP("vestrel-compare needs more than 192 MiB of address space to start here");
 
         // 3000 files of one size in one directory: 4,498,500 size lines, more than 192 MiB of them.
         for (int i = 0; i < 3000; ++i)
             t.file("many/f" + QByteArray::number(i));
-        const QString many = t.path() + "/many";
-        const Batch r =
-            runBatch({QStringLiteral("--by"), QStringLiteral("size"), many, many}, {QString(), kLimitMiB});
-        QCOMPARE(r.status, 4);
-        QCOMPARE(r.err, QStringList{QStringLiteral("vestrel-compare: an error ended the comparison")});
+        const QByteArray many = t.bytes() + "/many";
+        const BatchResult r = runBatch({"--by", "size", many, many}, limited);
+        QCOMPARE(r.exitCode, BatchExit::Failed);
+        QCOMPARE(r.errLines(), QStringList{QStringLiteral("vestrel-compare: an error ended the comparison")});
         // The lines found before the error are printed, as the window shows them; they are not all.
         QVERIFY(r.out.startsWith("[by volume]"));
         QVERIFY(r.out.count('\n') < 4498500);
@@ -227,58 +181,52 @@ private slots:
     // 1: the command line was wrong; the usage text follows the reason.
     void usageErrorsExitOne_data()
     {
-        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QList<QByteArray>>("args");
         QTest::addColumn<QString>("reason");
         QTest::newRow("one directory")
-            << QStringList{QStringLiteral(".")} << QStringLiteral("two directories are needed");
+            << QList<QByteArray>{"."} << QStringLiteral("two directories are needed");
         QTest::newRow("unknown option")
-            << QStringList{QStringLiteral("--colour"), QStringLiteral("."), QStringLiteral(".")}
-            << QStringLiteral("unknown option");
-        QTest::newRow("unknown criterion")
-            << QStringList{QStringLiteral("--by"), QStringLiteral("name,colour"), QStringLiteral("."),
-                           QStringLiteral(".")}
-            << QStringLiteral("unknown criterion in --by");
+            << QList<QByteArray>{"--colour", ".", "."} << QStringLiteral("unknown option");
+        QTest::newRow("unknown criterion") << QList<QByteArray>{"--by", "name,colour", ".", "."}
+                                           << QStringLiteral("unknown criterion in --by");
         QTest::newRow("value missing")
-            << QStringList{QStringLiteral("."), QStringLiteral("."), QStringLiteral("--max-lines")}
-            << QStringLiteral("an option lacks its value");
+            << QList<QByteArray>{".", ".", "--max-lines"} << QStringLiteral("an option lacks its value");
         const QString countReason = QStringLiteral("--max-lines takes a whole number from 1 to 2147483646");
         for (const char *count : {"0", "-1", "+5", "12x", "", "2147483647", "99999999999999999999"})
             QTest::addRow("--max-lines '%s'", count)
-                << QStringList{QStringLiteral("--max-lines"), QLatin1String(count), QStringLiteral("."),
-                               QStringLiteral(".")}
-                << countReason;
+                << QList<QByteArray>{"--max-lines", count, ".", "."} << countReason;
     }
     void usageErrorsExitOne()
     {
-        QFETCH(QStringList, args);
+        QFETCH(QList<QByteArray>, args);
         QFETCH(QString, reason);
-        const Batch r = runBatch(args);
-        QCOMPARE(r.status, 1);
+        const BatchResult r = runBatch(args);
+        QCOMPARE(r.exitCode, BatchExit::Usage);
         QCOMPARE(r.out, QByteArray());
-        QVERIFY(!r.err.isEmpty());
-        QCOMPARE(r.err.first(), QStringLiteral("vestrel-compare: ") + reason);
-        QVERIFY(r.err.at(1).startsWith(QStringLiteral("usage: vestrel-compare")));
+        const QStringList err = r.errLines();
+        QVERIFY(err.size() > 1);
+        QCOMPARE(err.first(), QStringLiteral("vestrel-compare: ") + reason);
+        QVERIFY(err.at(1).startsWith(QStringLiteral("usage: vestrel-compare")));
     }
 
     // --version gives the project's version and nothing else, whatever else the command line holds.
     void versionNamesTheProjectVersion()
     {
-        for (const QStringList &args :
-             {QStringList{QStringLiteral("--version")},
-              QStringList{QStringLiteral("--by"), QStringLiteral("name"), QStringLiteral("--version")}}) {
-            const Batch r = runBatch(args);
-            QCOMPARE(r.status, 0);
+        for (const QList<QByteArray> &args :
+             {QList<QByteArray>{"--version"}, QList<QByteArray>{"--by", "name", "--version"}}) {
+            const BatchResult r = runBatch(args);
+            QCOMPARE(r.exitCode, BatchExit::Ran);
             QCOMPARE(r.out, QByteArray("vestrel-compare (Vestrel) " VESTREL_VERSION "\n"));
-            QCOMPARE(r.err, QStringList{});
+            QCOMPARE(r.errLines(), QStringList{});
         }
     }
 
     // --help names every option and every exit status, and so does the manual page.
     void helpAndManualPageSayTheSame()
     {
-        const Batch r = runBatch({QStringLiteral("--help")});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QStringList{});
+        const BatchResult r = runBatch({"--help"});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.errLines(), QStringList{});
         const QString help = QString::fromUtf8(r.out);
         QVERIFY(help.startsWith(QStringLiteral("usage: vestrel-compare")));
         const QStringList options{
@@ -287,7 +235,8 @@ private slots:
             QStringLiteral("--progress"), QStringLiteral("--version"),   QStringLiteral("-0")};
         QCOMPARE(optionsNamed(help), options);
         const QString statuses = help.mid(help.indexOf(QStringLiteral("Exit status:")));
-        for (int status = 0; status <= 4; ++status)
+        for (int status :
+             {BatchExit::Ran, BatchExit::Usage, BatchExit::Refused, BatchExit::ListFull, BatchExit::Failed})
             QVERIFY2(statuses.contains(QString::number(status) + QLatin1Char(' ')), qPrintable(statuses));
 
         QFile page(QStringLiteral(VESTREL_SOURCE_DIR "/packaging/vestrel-compare.1"));

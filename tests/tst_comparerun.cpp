@@ -7,7 +7,7 @@
 #include "platform/exceptions.h"
 #include "platform/files.h"
 #include "platform/posix/handles.h"
-#include "support/fixture.h"
+#include "support/comparisonrun.h"
 #include "support/messageboxes.h"
 #include "ui/application.h"
 #include "ui/resultview.h"
@@ -26,8 +26,6 @@
 
 namespace {
 
-const QString kCount0 = QStringLiteral("Au fost gasite 0 coincidente");
-
 bool isIdle(const TfMain &w)
 {
     return w.btnGo->isEnabled() && !w.btnStop->isEnabled() && QApplication::overrideCursor() == nullptr &&
@@ -40,29 +38,8 @@ bool isBusy(const TfMain &w)
            QApplication::overrideCursor()->shape() == Qt::WaitCursor;
 }
 
-void setKinds(TfMain &w, bool normal, bool hidden, bool readOnly, bool system)
-{
-    w.cbNormal->setChecked(normal);
-    w.cbHide->setChecked(hidden);
-    w.cbReadOnly->setChecked(readOnly);
-    w.cbSystem->setChecked(system);
-}
-
 // These tests look at the run and the inventory; the criteria have tests of their own.
-void inventoryOnly(TfMain &w)
-{
-    for (QCheckBox *c : {w.cbByName, w.cbByVolume, w.cbByContents, w.cbByDate})
-        c->setChecked(false);
-}
-
-// The names that the inventory showed, in order.
-QStringList listedNames(const TextRecorder &rez)
-{
-    QStringList names;
-    for (const QString &t : rez.textsStartingWith(QStringLiteral("Initializare: ")))
-        names.append(t.mid(14));
-    return names;
-}
+constexpr int kInventoryOnly = 0;
 
 // Removes a directory and everything in it, found by descriptors, whatever the length of its paths.
 void removeTreeAt(int parent, const QByteArray &name)
@@ -90,9 +67,6 @@ class TestCompareRun : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { useLiteralPacing(); }
-    void cleanup() { restorePacing(); }
-
     void refusedPathsShowOneErrorAndLeaveThePageIdle_data()
     {
         TempTree *t = new TempTree; // lives for the whole test function's rows
@@ -118,10 +92,9 @@ private slots:
         QFETCH(QString, path1);
         QFETCH(QString, path2);
         QFETCH(QString, message);
-        auto w = makeMainWindow();
+        ComparisonRun run(path1, path2);
+        TfMain *w = run.w.get();
         w->eRez->setText(QStringLiteral("old"));
-        w->ePath1->setText(path1);
-        w->ePath2->setText(path2);
         // The box shows an arrow over the hourglass, but the page is busy behind it.
         bool busyDuringBox = false;
         MessageBoxAnswerer boxes;
@@ -130,12 +103,9 @@ private slots:
             busyDuringBox = busyDuringBox || (!w->btnGo->isEnabled() && w->btnStop->isEnabled());
         });
         probe.start(1);
-        w->btnGo->click();
+        run.go();
 
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].text, message);
-        QCOMPARE(boxes.boxes[0].caption, QStringLiteral("Eroare"));
-        QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
+        QCOMPARE(boxes.boxes, (QList<ShownBox>{{message, QStringLiteral("Eroare"), QMessageBox::Critical}}));
         QVERIFY(busyDuringBox);
         QVERIFY(isIdle(*w));
         QCOMPARE(w->eRez->text(), QString());
@@ -150,20 +120,16 @@ private slots:
         t.file("one/b.txt");
         t.file("one/A.txt");
         t.file("two/c.txt");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->ePath1->setText(t.path() + "/one");
-        w->ePath2->setText(t.path() + "/two");
-        w->eRez->setText(QStringLiteral("before"));
-        TextRecorder rez(w->eRez);
-        CurrentDirKeeper keep;
-        w->btnGo->click();
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", kInventoryOnly);
+        run.w->eRez->setText(QStringLiteral("before"));
+        run.rez.texts.clear();
+        run.go();
 
-        QCOMPARE(rez.texts, (QStringList{QString(), "Asteptati un pic...", "Initializare: A.txt",
-                                         "Initializare: b.txt", "Initializare: c.txt", kCount0}));
-        QCOMPARE(w->eRich->lineCount(), 0);
-        QCOMPARE(w->eRich->toPlainText(), QString());
-        QVERIFY(isIdle(*w));
+        QCOMPARE(run.rez.texts, (QStringList{QString(), "Asteptati un pic...", "Initializare: A.txt",
+                                             "Initializare: b.txt", "Initializare: c.txt", countText(0)}));
+        QCOMPARE(run.w->eRich->lineCount(), 0);
+        QCOMPARE(run.w->eRich->toPlainText(), QString());
+        QVERIFY(isIdle(*run.w));
         // The run leaves the second directory current.
         QCOMPARE(currentDirBytes(), t.bytes() + "/two");
     }
@@ -172,20 +138,16 @@ private slots:
     {
         TempTree t;
         t.file("a");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->ePath1->setText(t.path());
-        w->ePath2->setText(t.path() + "/");
+        ComparisonRun run(t.path(), t.path() + "/", kInventoryOnly);
         int handOvers = 0, busy = 0;
         pacing::setHandOverHook([&] {
             ++handOvers;
-            busy += isBusy(*w);
+            busy += isBusy(*run.w);
         });
-        CurrentDirKeeper keep;
-        w->btnGo->click();
+        run.go();
         QVERIFY(handOvers >= 3);
         QCOMPARE(busy, handOvers);
-        QVERIFY(isIdle(*w));
+        QVERIFY(isIdle(*run.w));
     }
 
     void sameTextMeansSameDirectory()
@@ -193,66 +155,51 @@ private slots:
         TempTree t;
         t.file("x");
         t.file("y");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->cbByName->setChecked(true);
-        w->ePath1->setText(t.path());
-        w->ePath2->setText(t.path());
-        TextRecorder rez(w->eRez);
-        CurrentDirKeeper keep;
-        w->btnGo->click();
+        ComparisonRun run(t.path(), t.path(), ByName);
+        run.go();
         QVERIFY(bSameDir);
-        QVERIFY(!w->cbByName->isChecked());
+        QVERIFY(!run.w->cbByName->isChecked());
         // Listed once only.
-        QCOMPARE(listedNames(rez), (QStringList{"x", "y"}));
-        QCOMPARE(rez.texts.last(), kCount0);
+        QCOMPARE(run.listed(), (QStringList{"x", "y"}));
+        QCOMPARE(run.rez.texts.last(), countText(0));
 
         // The box stays unchecked for the next run, even with different paths.
-        w->ePath2->setText(t.path() + "/");
-        rez.texts.clear();
-        w->btnGo->click();
+        run.w->ePath2->setText(t.path() + "/");
+        run.rez.texts.clear();
+        run.go();
         QVERIFY(!bSameDir);
-        QVERIFY(!w->cbByName->isChecked());
-        QCOMPARE(listedNames(rez), (QStringList{"x", "y", "x", "y"}));
+        QVERIFY(!run.w->cbByName->isChecked());
+        QCOMPARE(run.listed(), (QStringList{"x", "y", "x", "y"}));
     }
 
     void sameDirectoryWrittenTwoWaysIsNotTheSameText()
     {
         TempTree t;
         t.file("x");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->cbByName->setChecked(true);
-        w->ePath1->setText(t.path());
-        w->ePath2->setText(t.path() + "/./");
-        CurrentDirKeeper keep;
-        w->btnGo->click();
+        ComparisonRun run(t.path(), t.path() + "/./", ByName);
+        run.go();
         QVERIFY(!bSameDir);
-        QVERIFY(w->cbByName->isChecked());
+        QVERIFY(run.w->cbByName->isChecked());
     }
 
     void kindsSelectFilesByEveryAttributeBit_data()
     {
-        QTest::addColumn<bool>("normal");
-        QTest::addColumn<bool>("hidden");
-        QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<bool>("system");
+        QTest::addColumn<quint32>("kinds");
         QTest::addColumn<QStringList>("listed");
-        QTest::newRow("normal only") << true << false << false << false << QStringList{"a.txt"};
-        QTest::newRow("normal and hidden") << true << true << false << false << QStringList{".hid", "a.txt"};
-        QTest::newRow("hidden alone") << false << true << false << false << QStringList{};
+        QTest::newRow("normal only") << kNormalFiles << QStringList{"a.txt"};
+        QTest::newRow("normal and hidden")
+            << (FileAttr::Archive | FileAttr::Hidden) << QStringList{".hid", "a.txt"};
+        QTest::newRow("hidden alone") << FileAttr::Hidden << QStringList{};
         QTest::newRow("normal and read-only")
-            << true << false << true << false << QStringList{"a.txt", "ro.txt"};
-        QTest::newRow("all kinds") << true << true << true << true
+            << (FileAttr::Archive | FileAttr::ReadOnly) << QStringList{"a.txt", "ro.txt"};
+        QTest::newRow("all kinds") << (FileAttr::Archive | FileAttr::Hidden | FileAttr::ReadOnly |
+                                       FileAttr::System)
                                    << QStringList{".hid", ".hidro", "a.txt", "ro.txt"};
-        QTest::newRow("none") << false << false << false << false << QStringList{};
+        QTest::newRow("none") << quint32(0) << QStringList{};
     }
     void kindsSelectFilesByEveryAttributeBit()
     {
-        QFETCH(bool, normal);
-        QFETCH(bool, hidden);
-        QFETCH(bool, readOnly);
-        QFETCH(bool, system);
+        QFETCH(quint32, kinds);
         QFETCH(QStringList, listed);
         TempTree t;
         t.file("a.txt");
@@ -263,17 +210,11 @@ private slots:
         t.file("sub/inner.txt");
         t.symlink("link", "a.txt");
         t.fifo("fifo");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        setKinds(*w, normal, hidden, readOnly, system);
-        w->ePath1->setText(t.path());
-        w->ePath2->setText(t.path());
-        TextRecorder rez(w->eRez);
-        CurrentDirKeeper keep;
-        w->btnGo->click();
-        QCOMPARE(listedNames(rez), listed);
-        QCOMPARE(rez.texts.last(), kCount0);
-        QVERIFY(isIdle(*w));
+        ComparisonRun run(t.path(), t.path(), kInventoryOnly, kinds);
+        run.go();
+        QCOMPARE(run.listed(), listed);
+        QCOMPARE(run.rez.texts.last(), countText(0));
+        QVERIFY(isIdle(*run.w));
     }
 
     void stackHoldsTheDirectoryTextAndTheName()
@@ -281,12 +222,10 @@ private slots:
         TempTree t;
         t.file("first");
         t.file("second");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        kindMask = 0x20;
-        CurrentDirKeeper keep;
+        ComparisonRun run(QString(), QString(), kInventoryOnly);
+        kindMask = kNormalFiles;
         PathStack s;
-        QVERIFY(w->takeInventory(t.path() + "/", s));
+        QVERIFY(run.w->takeInventory(t.path() + "/", s));
         QCOMPARE(s.size(), 2);
         // A text that ends in the separator gives a doubled one; the last entry found is on top.
         QCOMPARE(s.top(), t.bytes() + "//second");
@@ -299,29 +238,24 @@ private slots:
         TempTree t;
         for (const char *n : {"one/a", "one/b", "one/c", "two/d"})
             t.file(n);
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->ePath1->setText(t.path() + "/one");
-        w->ePath2->setText(t.path() + "/two");
-        TextRecorder rez(w->eRez);
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", kInventoryOnly);
         pacing::setHandOverHook([&] {
-            if (w->eRez->text() == QStringLiteral("Initializare: b"))
-                w->btnStop->click();
+            if (run.progressText() == QStringLiteral("Initializare: b"))
+                run.w->btnStop->click();
         });
-        CurrentDirKeeper keep;
-        w->btnGo->click();
-        QCOMPARE(listedNames(rez), (QStringList{"a", "b"}));
-        QCOMPARE(rez.texts.last(), kCount0);
-        QCOMPARE(w->eRich->lineCount(), 0);
-        QVERIFY(isIdle(*w));
+        run.go();
+        QCOMPARE(run.listed(), (QStringList{"a", "b"}));
+        QCOMPARE(run.rez.texts.last(), countText(0));
+        QCOMPARE(run.w->eRich->lineCount(), 0);
+        QVERIFY(isIdle(*run.w));
         QCOMPARE(currentDirBytes(), t.bytes() + "/one");
 
         // A stop left over from that run does not stop the next one.
         QVERIFY(bStop);
         pacing::setHandOverHook({});
-        rez.texts.clear();
-        w->btnGo->click();
-        QCOMPARE(listedNames(rez), (QStringList{"a", "b", "c", "d"}));
+        run.rez.texts.clear();
+        run.go();
+        QCOMPARE(run.listed(), (QStringList{"a", "b", "c", "d"}));
     }
 
     void relativePathsKeepTheirMeaningForTheWholeRun()
@@ -329,21 +263,17 @@ private slots:
         TempTree t;
         t.file("one/a");
         t.file("two/b");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->ePath1->setText(QStringLiteral("one"));
-        w->ePath2->setText(QStringLiteral("two"));
-        TextRecorder rez(w->eRez);
-        CurrentDirKeeper keep;
+        ComparisonRun run(QStringLiteral("one"), QStringLiteral("two"), kInventoryOnly);
         QVERIFY(SetCurrentDir(t.bytes()));
-        w->btnGo->click();
-        QCOMPARE(listedNames(rez), (QStringList{"a", "b"}));
+        run.go();
+        QCOMPARE(run.listed(), (QStringList{"a", "b"}));
         QCOMPARE(currentDirBytes(), t.bytes() + "/two");
     }
 
     void relativePathsWorkInsideADirectoryDeeperThanAPathCanName()
     {
         TempTree t;
+        ComparisonRun run(QStringLiteral("."), QStringLiteral("SUB"));
         // Some 5,000 bytes deep: no absolute path can name the directory, relative ones can.
         const DirectoryAnchor top(DirectoryAnchor(), t.bytes());
         DirectoryAnchor deep(top, QByteArray("."));
@@ -360,17 +290,14 @@ private slots:
         }
         const DirectoryAnchor before = DirectoryAnchor::current();
         QVERIFY(deep.enter());
-        auto w = makeMainWindow();
-        w->ePath1->setText(QStringLiteral("."));
-        w->ePath2->setText(QStringLiteral("SUB"));
-        w->btnGo->click();
-        QCOMPARE(w->eRez->text(), QStringLiteral("Au fost gasite 4 coincidente"));
+        run.go();
+        QCOMPARE(run.progressText(), countText(4));
         restorePacing();
         QVERIFY(deep.enter());
-        w->btnGo->click();
+        run.go();
         QVERIFY(before.enter());
-        QCOMPARE(w->eRez->text(), QStringLiteral("Au fost gasite 4 coincidente"));
-        QCOMPARE(w->eRich->lineText(3), QStringLiteral("[by contents]    \tsame.txt  =  same.txt"));
+        QCOMPARE(run.progressText(), countText(4));
+        QCOMPARE(run.w->eRich->lineText(3), contentsLine("same.txt", "same.txt"));
         // The temporary tree cannot be removed by path from the top: take it apart from the inside.
         removeTreeAt(PlatformAccess::descriptor(top), component);
     }
@@ -381,18 +308,13 @@ private slots:
         t.file("one/a");
         t.file("two/b");
         t.file("three/c");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->ePath1->setText(t.path() + "/one");
-        w->ePath2->setText(t.path() + "/two");
-        TextRecorder rez(w->eRez);
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", kInventoryOnly);
         pacing::setHandOverHook([&] {
-            if (w->eRez->text() == QStringLiteral("Initializare: a"))
-                w->ePath2->setText(t.path() + "/three");
+            if (run.progressText() == QStringLiteral("Initializare: a"))
+                run.w->ePath2->setText(t.path() + "/three");
         });
-        CurrentDirKeeper keep;
-        w->btnGo->click();
-        QCOMPARE(listedNames(rez), (QStringList{"a", "c"}));
+        run.go();
+        QCOMPARE(run.listed(), (QStringList{"a", "c"}));
     }
 
     void namesAreShownAsOneLineOfText()
@@ -400,14 +322,9 @@ private slots:
         TempTree t;
         t.file("two\nlines");
         t.file("<b>bold");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->ePath1->setText(t.path());
-        w->ePath2->setText(t.path());
-        TextRecorder rez(w->eRez);
-        CurrentDirKeeper keep;
-        w->btnGo->click();
-        QCOMPARE(listedNames(rez), (QStringList{"<b>bold", "two?lines"}));
+        ComparisonRun run(t.path(), t.path(), kInventoryOnly);
+        run.go();
+        QCOMPARE(run.listed(), (QStringList{"<b>bold", "two?lines"}));
     }
 
     void closingDuringARunWaitsForItsEnd()
@@ -415,12 +332,9 @@ private slots:
         TempTree t;
         for (const char *n : {"a", "b", "c"})
             t.file(n);
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        w->ePath1->setText(t.path());
-        w->ePath2->setText(t.path());
+        ComparisonRun run(t.path(), t.path(), kInventoryOnly);
+        TfMain *w = run.w.get();
+        QVERIFY(showExposed(*w));
         int visibleAfterClose = 0, handOvers = 0;
         pacing::setHandOverHook([&] {
             if (++handOvers == 2)
@@ -428,12 +342,10 @@ private slots:
             else if (handOvers > 2)
                 visibleAfterClose += w->isVisible();
         });
-        TextRecorder rez(w->eRez);
-        CurrentDirKeeper keep;
-        w->btnGo->click();
+        run.go();
         QCOMPARE(visibleAfterClose, handOvers - 2);
         QVERIFY(visibleAfterClose > 0);
-        QCOMPARE(rez.texts.last(), kCount0);
+        QCOMPARE(run.rez.texts.last(), countText(0));
         QVERIFY(w->isVisible());
         QTRY_VERIFY(!w->isVisible());
     }
@@ -441,9 +353,7 @@ private slots:
     void closingWhenIdleClosesAtOnce()
     {
         auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(showExposed(*w));
         MessageBoxAnswerer boxes;
         w->btnClose->click();
         QVERIFY(!w->isVisible());
@@ -455,27 +365,21 @@ private slots:
         TempTree t;
         t.file("a");
         t.file("b");
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->ePath1->setText(t.path());
-        w->ePath2->setText(t.path());
+        ComparisonRun run(t.path(), t.path(), kInventoryOnly);
         pacing::setHandOverHook([&] {
-            if (w->eRez->text() == QStringLiteral("Initializare: b"))
+            if (run.progressText() == QStringLiteral("Initializare: b"))
                 throw EInOutError(28);
         });
         MessageBoxAnswerer boxes;
-        CurrentDirKeeper keep;
-        w->btnGo->click();
-        QTRY_COMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].text, QStringLiteral("I/O error 28."));
-        QCOMPARE(boxes.boxes[0].caption, vestrelTitle());
-        QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
-        QVERIFY(isIdle(*w));
+        run.go();
+        QTRY_COMPARE(boxes.boxes, (QList<ShownBox>{{QStringLiteral("I/O error 28."), kProgramCaption,
+                                                    QMessageBox::Critical}}));
+        QVERIFY(isIdle(*run.w));
 
         // The page works again afterwards.
         pacing::setHandOverHook({});
-        w->btnGo->click();
-        QCOMPARE(w->eRez->text(), kCount0);
+        run.go();
+        QCOMPARE(run.progressText(), countText(0));
     }
 
     void pacedRunEndsWithTheCountAndHandsOverRarely()
@@ -483,20 +387,14 @@ private slots:
         TempTree t;
         for (int i = 0; i < 2000; ++i)
             t.file("f" + QByteArray::number(i));
-        pacing::setLiteral(false);
-        auto w = makeMainWindow();
-        inventoryOnly(*w);
-        w->ePath1->setText(t.path());
-        w->ePath2->setText(t.path() + "/");
+        ComparisonRun run(t.path(), t.path() + "/", kInventoryOnly, kNormalFiles, Pacing::Paced);
         int handOvers = 0;
         pacing::setHandOverHook([&] { ++handOvers; });
-        TextRecorder rez(w->eRez);
-        CurrentDirKeeper keep;
-        w->btnGo->click();
-        QCOMPARE(rez.texts.last(), kCount0);
+        run.go();
+        QCOMPARE(run.rez.texts.last(), countText(0));
         QVERIFY2(handOvers < 200, qPrintable(QString::number(handOvers)));
         // What the inventory showed last is the last name of the second directory.
-        QVERIFY(rez.texts.contains(QStringLiteral("Initializare: f999")));
+        QVERIFY(run.rez.texts.contains(QStringLiteral("Initializare: f999")));
     }
 
 private:

@@ -3,7 +3,7 @@
 
 #include "engine/contentclasses.h"
 #include "platform/fileread.h"
-#include "support/fixture.h"
+#include "support/tree.h"
 
 #include <QDir>
 #include <QFile>

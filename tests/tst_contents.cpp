@@ -3,74 +3,30 @@
 
 #include "engine/flags.h"
 #include "engine/pacing.h"
-#include "support/fixture.h"
+#include "support/batchrun.h"
+#include "support/comparisonrun.h"
 #include "ui/resultview.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#ifndef VESTREL_COMPARE
-#error "VESTREL_COMPARE must name the batch program"
-#endif
-
 namespace {
 
-QString contents(const QString &a, const QString &b)
-{
-    return QStringLiteral("[by contents]    \t") + a + QStringLiteral("  =  ") + b;
-}
-
-QStringList lines(const TfMain &w)
-{
-    QStringList all;
-    for (qint64 i = 0; i < w.eRich->lineCount(); ++i)
-        all.append(w.eRich->lineText(i));
-    return all;
-}
-
-struct Run
-{
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    TextRecorder rez{w->eRez};
-    CurrentDirKeeper keep;
-
-    Run(const QString &dir1, const QString &dir2)
-    {
-        w->ePath1->setText(dir1);
-        w->ePath2->setText(dir2);
-        for (QCheckBox *c : {w->cbByName, w->cbByVolume, w->cbByDate})
-            c->setChecked(false);
-        w->cbByContents->setChecked(true);
-    }
-    QStringList go()
-    {
-        w->btnGo->click();
-        return lines(*w);
-    }
-    QStringList progress() const { return rez.textsStartingWith(QStringLiteral("[by contents]  ")); }
-};
+const QString kProgress = QStringLiteral("[by contents]  ");
 
 // Runs a test body once in literal pacing and once paced: both must give the same lines.
-#define BOTH_PACINGS()                                                                                       \
-    QTest::addColumn<bool>("literal");                                                                       \
-    QTest::newRow("literal") << true;                                                                        \
-    QTest::newRow("paced") << false
-
-void sparseFile(const QByteArray &path, qint64 size, char last)
+void bothPacings()
 {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || ::ftruncate(fd, size - 1) != 0 || ::pwrite(fd, &last, 1, size - 1) != 1)
-        qFatal("cannot make %s", path.constData());
-    ::close(fd);
+    QTest::addColumn<Pacing>("mode");
+    QTest::newRow("literal") << Pacing::Literal;
+    QTest::newRow("paced") << Pacing::Paced;
 }
 
 // What the criterion must find, worked out the plain way: whole files compared, in pop order.
@@ -94,7 +50,7 @@ QStringList expectedLines(const QString &dir1, const QString &dir2, bool same)
     for (qsizetype i = 0; i < names1.size(); ++i)
         for (qsizetype j = same ? i + 1 : 0; j < names2.size(); ++j)
             if (read(dir1 + '/' + names1[i]) == read(dir2 + '/' + names2[j]))
-                expected.append(contents(names1[i], names2[j]));
+                expected.append(contentsLine(names1[i], names2[j]));
     return expected;
 }
 
@@ -107,87 +63,82 @@ class TestContents : public QObject
 private slots:
     void cleanup() { restorePacing(); }
 
-    void emptyFilesCoincideWithoutBytes_data() { BOTH_PACINGS(); }
+    void emptyFilesCoincideWithoutBytes_data() { bothPacings(); }
     void emptyFilesCoincideWithoutBytes()
     {
-        QFETCH(bool, literal);
-        pacing::setLiteral(literal);
+        QFETCH(Pacing, mode);
         TempTree t;
         t.file("one/e");
         t.file("two/f");
-        Run run(t.path() + "/one", t.path() + "/two");
-        QCOMPARE(run.go(), QStringList{contents("e", "f")});
-        QCOMPARE(run.progress().filter(QStringLiteral(" - byte ")), QStringList{});
-        QCOMPARE(run.w->eRez->text(), QStringLiteral("Au fost gasite 1 coincidente"));
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", ByContents, kNormalFiles, mode);
+        QCOMPARE(run.go(), QStringList{contentsLine("e", "f")});
+        QCOMPARE(run.progress(kProgress).filter(QStringLiteral(" - byte ")), QStringList{});
+        QCOMPARE(run.progressText(), countText(1));
     }
 
     void literalTraceWalksEveryByteUpToTheDifference()
     {
-        pacing::setLiteral(true);
         TempTree t;
         t.file("one/x", "abcde");
         t.file("two/y", "abcdX");
         t.file("two/z", "abc");
-        Run run(t.path() + "/one", t.path() + "/two");
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", ByContents);
         QCOMPARE(run.go(), QStringList{});
         // Pop order: z before y. Different lengths compare no byte; the last byte ends the other pair.
-        QCOMPARE(run.progress(),
+        QCOMPARE(run.progress(kProgress),
                  (QStringList{"[by contents]  x vs z", "[by contents]  x vs y - byte 0",
                               "[by contents]  x vs y - byte 1", "[by contents]  x vs y - byte 2",
                               "[by contents]  x vs y - byte 3", "[by contents]  x vs y - byte 4",
                               "[by contents]  x vs y"}));
     }
 
-    void identicalFilesUnderOtherNames_data() { BOTH_PACINGS(); }
+    void identicalFilesUnderOtherNames_data() { bothPacings(); }
     void identicalFilesUnderOtherNames()
     {
-        QFETCH(bool, literal);
-        pacing::setLiteral(literal);
+        QFETCH(Pacing, mode);
         TempTree t;
         t.file("one/x.dat", "same bytes");
         t.file("one/w.dat", "other bytes");
         t.file("two/y.dat", "same bytes");
         t.file("two/v.dat", "same bytes");
-        Run run(t.path() + "/one", t.path() + "/two");
-        QCOMPARE(run.go(), (QStringList{contents("x.dat", "y.dat"), contents("x.dat", "v.dat")}));
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", ByContents, kNormalFiles, mode);
+        QCOMPARE(run.go(), (QStringList{contentsLine("x.dat", "y.dat"), contentsLine("x.dat", "v.dat")}));
     }
 
-    void sameDirectoryComparesEachUnorderedPairOnce_data() { BOTH_PACINGS(); }
+    void sameDirectoryComparesEachUnorderedPairOnce_data() { bothPacings(); }
     void sameDirectoryComparesEachUnorderedPairOnce()
     {
-        QFETCH(bool, literal);
-        pacing::setLiteral(literal);
+        QFETCH(Pacing, mode);
         TempTree t;
         for (const char *n : {"a", "b", "c"})
             t.file(n, "x");
-        Run run(t.path(), t.path());
-        QCOMPARE(run.go(), (QStringList{contents("c", "b"), contents("c", "a"), contents("b", "a")}));
-        if (literal)
+        ComparisonRun run(t.path(), t.path(), ByContents, kNormalFiles, mode);
+        QCOMPARE(run.go(),
+                 (QStringList{contentsLine("c", "b"), contentsLine("c", "a"), contentsLine("b", "a")}));
+        if (mode == Pacing::Literal)
             QCOMPARE(
-                run.progress().filter(QRegularExpression(QStringLiteral(" vs .$"))),
+                run.progress(kProgress).filter(QRegularExpression(QStringLiteral(" vs .$"))),
                 (QStringList{"[by contents]  c vs b", "[by contents]  c vs a", "[by contents]  b vs a"}));
     }
 
-    void sameDirectoryWrittenTwoWaysMatchesEveryFileWithItself_data() { BOTH_PACINGS(); }
+    void sameDirectoryWrittenTwoWaysMatchesEveryFileWithItself_data() { bothPacings(); }
     void sameDirectoryWrittenTwoWaysMatchesEveryFileWithItself()
     {
-        QFETCH(bool, literal);
-        pacing::setLiteral(literal);
+        QFETCH(Pacing, mode);
         TempTree t;
         t.file("a", "1");
         t.file("b", "22");
-        Run run(t.path(), t.path() + "/");
-        QCOMPARE(run.go(), (QStringList{contents("b", "b"), contents("a", "a")}));
+        ComparisonRun run(t.path(), t.path() + "/", ByContents, kNormalFiles, mode);
+        QCOMPARE(run.go(), (QStringList{contentsLine("b", "b"), contentsLine("a", "a")}));
     }
 
     // Files that change between the listing and the criterion are taken as they are then: a file gone or
     // replaced by a directory cannot be read, and two unreadable files are no coincidence; a FIFO put in a
     // file's place is never opened, so nothing hangs.
-    void filesChangedAfterTheListing_data() { BOTH_PACINGS(); }
+    void filesChangedAfterTheListing_data() { bothPacings(); }
     void filesChangedAfterTheListing()
     {
-        QFETCH(bool, literal);
-        pacing::setLiteral(literal);
+        QFETCH(Pacing, mode);
         TempTree t;
         t.file("one/gone", "x");
         t.file("one/rewritten", "old");
@@ -195,9 +146,9 @@ private slots:
         t.file("two/dir", "x");
         t.file("two/same", "new");
         t.file("two/zfifo", "x");
-        auto w = makeMainWindow();
-        CurrentDirKeeper keep;
-        kindMask = 0x20;
+        ComparisonRun run(QString(), QString(), ByContents, kNormalFiles, mode);
+        TfMain *w = run.w.get();
+        kindMask = kNormalFiles;
         PathStack s1, s2;
         QVERIFY(w->takeInventory(t.path() + "/one", s1));
         QVERIFY(w->takeInventory(t.path() + "/two", s2));
@@ -215,7 +166,7 @@ private slots:
         w->eRich->clearLines();
         w->CompareByContents(s1, s2);
         w->eRich->flush();
-        QCOMPARE(lines(*w), QStringList{contents("rewritten", "same")});
+        QCOMPARE(run.lines(), QStringList{contentsLine("rewritten", "same")});
     }
 
     void aFileNobodyMayReadMatchesNothing()
@@ -232,41 +183,35 @@ private slots:
         t.file("one/open", "abc", 0644);
         t.file("two/also-locked", "abc", 0);
         t.file("two/readable", "abc", 0644);
-        QProcess p;
-        p.start(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                 QStringLiteral("--clear-groups"), QStringLiteral(VESTREL_COMPARE), QStringLiteral("--by"),
-                 QStringLiteral("contents"), QStringLiteral("--kinds"), QStringLiteral("normal,readonly"),
-                 t.path() + "/one", t.path() + "/two"});
-        QVERIFY(p.waitForFinished(60000));
-        if (p.exitCode() == 126 || p.exitCode() == 127 ||
-            p.readAllStandardError().contains("Permission denied"))
+        const BatchResult r = runBatch(
+            {"--by", "contents", "--kinds", "normal,readonly", t.bytes() + "/one", t.bytes() + "/two"},
+            {.launcher = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}});
+        if (r.exitCode == 126 || r.exitCode == 127 || r.err.contains("Permission denied"))
             QSKIP("the batch program cannot be run as an unprivileged user here");
-        QCOMPARE(p.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), contents("open", "readable") + '\n');
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(QString::fromUtf8(r.out), contentsLine("open", "readable") + '\n');
     }
 
-    void stopDuringALargePairGivesItNoLine_data() { BOTH_PACINGS(); }
+    void stopDuringALargePairGivesItNoLine_data() { bothPacings(); }
     void stopDuringALargePairGivesItNoLine()
     {
-        QFETCH(bool, literal);
-        pacing::setLiteral(literal);
+        QFETCH(Pacing, mode);
         TempTree t;
         // Paced, every block read of the large pair is followed by a hand-over.
-        const QByteArray big(literal ? 4000 : 8 << 20, 'b');
+        const QByteArray big(mode == Pacing::Literal ? 4000 : 8 << 20, 'b');
         pacing::setInterval(0);
         t.file("one/big", big);
         t.file("one/small", "s");
         t.file("two/big2", big);
         t.file("two/small2", "s");
-        Run run(t.path() + "/one", t.path() + "/two");
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", ByContents, kNormalFiles, mode);
         pacing::setHandOverHook([&] {
-            if (run.w->eRez->text().contains(QStringLiteral("big vs big2 - byte ")))
+            if (run.progressText().contains(QStringLiteral("big vs big2 - byte ")))
                 run.w->btnStop->click();
         });
-        QCOMPARE(run.go(), QStringList{contents("small", "small2")});
-        QCOMPARE(run.w->eRez->text(), QStringLiteral("Au fost gasite 1 coincidente"));
-        QVERIFY(!run.progress().filter(QStringLiteral(" - byte ")).isEmpty());
+        QCOMPARE(run.go(), QStringList{contentsLine("small", "small2")});
+        QCOMPARE(run.progressText(), countText(1));
+        QVERIFY(!run.progress(kProgress).filter(QStringLiteral(" - byte ")).isEmpty());
     }
 
     void pacedRunsFindWhatWholeFilesShow_data()
@@ -299,7 +244,7 @@ private slots:
         }
         const QString dir1 = t.path() + "/one";
         const QString dir2 = same ? dir1 : t.path() + "/two";
-        Run run(dir1, dir2);
+        ComparisonRun run(dir1, dir2, ByContents, kNormalFiles, Pacing::Paced);
         const QStringList found = run.go();
         QCOMPARE(found, expectedLines(dir1, dir2, same));
         QVERIFY(!found.isEmpty());
@@ -309,17 +254,15 @@ private slots:
     {
         TempTree t;
         const qint64 size = qint64(5) << 30;
-        t.dir("one");
-        t.dir("two");
-        sparseFile(t.bytes() + "/one/a", size, 'x');
-        sparseFile(t.bytes() + "/two/differs", size, 'y');
-        sparseFile(t.bytes() + "/two/equal", size, 'x');
+        t.sparse("one/a", size, "x");
+        t.sparse("two/differs", size, "y");
+        t.sparse("two/equal", size, "x");
         struct stat st;
         QVERIFY(::stat(t.bytes() + "/two/equal", &st) == 0);
         if (st.st_blocks * 512 > (qint64(1) << 20))
             QSKIP("this file system keeps no holes");
-        Run run(t.path() + "/one", t.path() + "/two");
-        QCOMPARE(run.go(), QStringList{contents("a", "equal")});
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", ByContents, kNormalFiles, Pacing::Paced);
+        QCOMPARE(run.go(), QStringList{contentsLine("a", "equal")});
     }
 };
 

@@ -3,29 +3,37 @@
 #include "platform/dirsearch.h"
 #include "platform/files.h"
 #include "platform/posix/dosattributes.h"
-#include "support/fixture.h"
+#include "support/bytenames.h"
 #include "support/tmpfsmount.h"
+#include "support/tree.h"
 
 #include <QTest>
 
 #include <cerrno>
 #include <ctime>
-#include <fcntl.h>
 #include <limits>
-#include <sys/stat.h>
 #include <sys/xattr.h>
-#include <unistd.h>
 
 namespace {
 
+// Every bit a search mask can hold: nothing is excluded.
+constexpr quint32 kAnyEntry = FileAttr::ReadOnly | FileAttr::Hidden | FileAttr::System | FileAttr::VolumeId |
+                              FileAttr::Directory | FileAttr::Archive | FileAttr::Device | FileAttr::Normal;
+constexpr quint32 kHiddenFiles = FileAttr::Archive | FileAttr::Hidden;
+constexpr quint32 kReadOnlyFiles = FileAttr::Archive | FileAttr::ReadOnly;
+
+// What a search returns of an entry: its name, attributes, date key and packed time.
 struct Found
 {
     QByteArray name;
     quint32 attr;
+    qint64 key;
+    quint32 fat;
 };
 
 // Every entry a search of the directory returns under the mask, in order.
-QList<Found> search(const QByteArray &dir, quint32 mask, const QByteArray &pattern = "*.*")
+QList<Found> search(const QByteArray &dir, quint32 mask = FileAttr::Archive,
+                    const QByteArray &pattern = "*.*")
 {
     CurrentDirKeeper keep;
     if (!SetCurrentDir(dir))
@@ -33,7 +41,7 @@ QList<Found> search(const QByteArray &dir, quint32 mask, const QByteArray &patte
     QList<Found> found;
     DirEntry e;
     for (int rc = FindFirst(pattern, mask, e); rc == 0; rc = FindNext(e))
-        found.append({e.Name, e.Attr});
+        found.append({e.Name, e.Attr, dateKey(e.Time.utcSeconds), quint32(e.Time)});
     FindClose(e);
     return found;
 }
@@ -70,32 +78,6 @@ public:
     }
 };
 
-void setMTime(const QByteArray &path, qint64 seconds)
-{
-    const struct timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
-    if (::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
-        qFatal("cannot set the time of %s", path.constData());
-}
-
-// The date key and the packed time of every file a search of the directory returns, by name.
-struct Dated
-{
-    QByteArray name;
-    qint64 key;
-    quint32 fat;
-};
-QList<Dated> datesIn(const QByteArray &dir)
-{
-    CurrentDirKeeper keep;
-    if (!SetCurrentDir(dir))
-        qFatal("cannot enter %s", dir.constData());
-    QList<Dated> found;
-    DirEntry e;
-    for (int rc = FindFirst("*.*", 0x20, e); rc == 0; rc = FindNext(e))
-        found.append({e.Name, dateKey(e.Time.utcSeconds), quint32(e.Time)});
-    return found;
-}
-
 constexpr quint32 kFirstFat = (1u << 21) | (1u << 16);
 constexpr quint32 kLastFat = (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
 
@@ -131,19 +113,19 @@ private slots:
         t.symlink("dangling", "nowhere");
         t.fifo("pipe");
 
-        const QList<Found> all = search(t.bytes(), 0xff);
-        QCOMPARE(attrOf(all, "plain.txt"), 0x20u);
-        QCOMPARE(attrOf(all, ".hidden"), 0x22u);
-        QCOMPARE(attrOf(all, "locked.txt"), 0x21u);
-        QCOMPARE(attrOf(all, ".locked"), 0x23u);
-        QCOMPARE(attrOf(all, "nomode"), 0x21u);
-        QCOMPARE(attrOf(all, "sub"), 0x10u);
-        QCOMPARE(attrOf(all, "."), 0x10u);
-        QCOMPARE(attrOf(all, ".."), 0x10u);
-        QCOMPARE(attrOf(all, "tofile"), 0x400u);
-        QCOMPARE(attrOf(all, "todir"), 0x400u);
-        QCOMPARE(attrOf(all, "dangling"), 0x400u);
-        QCOMPARE(attrOf(all, "pipe"), 0x40u);
+        const QList<Found> all = search(t.bytes(), kAnyEntry);
+        QCOMPARE(attrOf(all, "plain.txt"), FileAttr::Archive);
+        QCOMPARE(attrOf(all, ".hidden"), kHiddenFiles);
+        QCOMPARE(attrOf(all, "locked.txt"), kReadOnlyFiles);
+        QCOMPARE(attrOf(all, ".locked"), kHiddenFiles | FileAttr::ReadOnly);
+        QCOMPARE(attrOf(all, "nomode"), kReadOnlyFiles);
+        QCOMPARE(attrOf(all, "sub"), FileAttr::Directory);
+        QCOMPARE(attrOf(all, "."), FileAttr::Directory);
+        QCOMPARE(attrOf(all, ".."), FileAttr::Directory);
+        QCOMPARE(attrOf(all, "tofile"), FileAttr::ReparsePoint);
+        QCOMPARE(attrOf(all, "todir"), FileAttr::ReparsePoint);
+        QCOMPARE(attrOf(all, "dangling"), FileAttr::ReparsePoint);
+        QCOMPARE(attrOf(all, "pipe"), FileAttr::Device);
     }
 
     void searchExcludesHiddenSystemAndDirectoriesOutsideTheMask()
@@ -157,13 +139,13 @@ private slots:
         t.fifo("pipe");
 
         // Read-only never excludes; links and FIFOs carry no excluding bit either.
-        QCOMPARE(names(search(t.bytes(), 0x20)),
-                 (QList<QByteArray>{"link", "locked.txt", "pipe", "plain.txt"}));
-        QCOMPARE(names(search(t.bytes(), 0x22)),
+        QCOMPARE(names(search(t.bytes())), (QList<QByteArray>{"link", "locked.txt", "pipe", "plain.txt"}));
+        QCOMPARE(names(search(t.bytes(), kHiddenFiles)),
                  (QList<QByteArray>{".hidden", "link", "locked.txt", "pipe", "plain.txt"}));
-        QCOMPARE(names(search(t.bytes(), 0x30)),
+        QCOMPARE(names(search(t.bytes(), FileAttr::Archive | FileAttr::Directory)),
                  (QList<QByteArray>{".", "..", "link", "locked.txt", "pipe", "plain.txt", "sub"}));
-        QCOMPARE(names(search(t.bytes(), 0x20, "*.txt")), (QList<QByteArray>{"locked.txt", "plain.txt"}));
+        QCOMPARE(names(search(t.bytes(), FileAttr::Archive, "*.txt")),
+                 (QList<QByteArray>{"locked.txt", "plain.txt"}));
     }
 
     void storedDosAttributesOverrideTheDefaults()
@@ -186,28 +168,28 @@ private slots:
         const QByteArray longRecord = t.file("long.sys");
         QVERIFY(setDosAttrib(longRecord, QByteArray("0x24\0", 5) + QByteArray(400, '\x01')));
 
-        const QList<Found> all = search(t.bytes(), 0xff);
-        QCOMPARE(attrOf(all, "system.sys"), 0x24u);
-        QCOMPARE(attrOf(all, "none.dat"), 0x80u);
-        QCOMPARE(attrOf(all, ".visible"), 0x20u);
-        QCOMPARE(attrOf(all, "binary.dat"), 0x21u);
-        QCOMPARE(attrOf(all, "long.sys"), 0x24u);
+        const QList<Found> all = search(t.bytes(), kAnyEntry);
+        QCOMPARE(attrOf(all, "system.sys"), FileAttr::Archive | FileAttr::System);
+        QCOMPARE(attrOf(all, "none.dat"), FileAttr::Normal);
+        QCOMPARE(attrOf(all, ".visible"), FileAttr::Archive);
+        QCOMPARE(attrOf(all, "binary.dat"), kReadOnlyFiles);
+        QCOMPARE(attrOf(all, "long.sys"), FileAttr::Archive | FileAttr::System);
         // A stored system bit excludes the file from a search that does not ask for system files.
-        QVERIFY(!names(search(t.bytes(), 0x20)).contains("system.sys"));
+        QVERIFY(!names(search(t.bytes())).contains("system.sys"));
     }
 
-    void dosAttribValuesParse_data()
+    void dosAttributeTextsParseAsHexNumbers_data()
     {
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<int>("bits");
-        QTest::newRow("text") << QByteArray("0x22") << 0x22;
-        QTest::newRow("upper prefix") << QByteArray("0X21") << 0x21;
-        QTest::newRow("text then record") << QByteArray("0x4\0\x04\x00", 6) << 0x4;
+        QTest::newRow("text") << QByteArray("0x22") << int(kHiddenFiles);
+        QTest::newRow("upper prefix") << QByteArray("0X21") << int(kReadOnlyFiles);
+        QTest::newRow("text then record") << QByteArray("0x4\0\x04\x00", 6) << int(FileAttr::System);
         QTest::newRow("no prefix") << QByteArray("22") << -1;
         QTest::newRow("not hex") << QByteArray("0xzz") << -1;
         QTest::newRow("empty") << QByteArray() << -1;
     }
-    void dosAttribValuesParse()
+    void dosAttributeTextsParseAsHexNumbers()
     {
         QFETCH(QByteArray, value);
         QFETCH(int, bits);
@@ -219,24 +201,20 @@ private slots:
         TempTree t;
         for (const char *n : {"b", "_x", "a", "Z", "A", "a b", "ab", "\xc3\xa4", "B1", "line\nbreak"})
             t.file(n);
-        QCOMPARE(names(search(t.bytes(), 0x20)),
+        QCOMPARE(names(search(t.bytes())),
                  (QList<QByteArray>{"A", "a", "a b", "ab", "b", "B1", "line\nbreak", "Z", "_x", "\xc3\xa4"}));
     }
 
     void sizesAreFull64Bit()
     {
         TempTree t;
-        const QByteArray big = t.file("big.bin");
-        const int fd = ::open(big.constData(), O_WRONLY | O_CLOEXEC);
-        QVERIFY(fd >= 0);
-        QCOMPARE(::ftruncate(fd, (qint64(5) << 30) + 7), 0);
-        ::close(fd);
+        t.sparse("big.bin", (qint64(5) << 30) + 7);
         t.file("small", "12345");
         const QByteArray dir = t.bytes();
         CurrentDirKeeper keep;
         QVERIFY(SetCurrentDir(dir));
         DirEntry e;
-        QCOMPARE(FindFirst("*.*", 0x20, e), 0);
+        QCOMPARE(FindFirst("*.*", FileAttr::Archive, e), 0);
         QCOMPARE(e.Name, QByteArray("big.bin"));
         QCOMPARE(e.Size, (qint64(5) << 30) + 7);
         QCOMPARE(FindNext(e), 0);
@@ -255,12 +233,10 @@ private slots:
                                   << quint32((44u << 25) | (3u << 21) | (15u << 16) | (13u << 11) |
                                              (45u << 5) | 15u);
         // 1980-01-01 00:00:00
-        QTest::newRow("first day") << qint64(315532800) << quint32((1u << 21) | (1u << 16));
-        QTest::newRow("before 1980") << qint64(0) << quint32((1u << 21) | (1u << 16));
+        QTest::newRow("first day") << qint64(315532800) << kFirstFat;
+        QTest::newRow("before 1980") << qint64(0) << kFirstFat;
         // 2200-01-01: clamped to the last representable moment
-        QTest::newRow("after 2107") << qint64(7258118400)
-                                    << quint32((127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) |
-                                               (59u << 5) | 29u);
+        QTest::newRow("after 2107") << qint64(7258118400) << kLastFat;
     }
     void timesPackAsFatAndKeepAnExactKey()
     {
@@ -304,13 +280,15 @@ private slots:
         CurrentDirKeeper keep;
         QVERIFY(SetCurrentDir(t.bytes() + "/one"));
         DirEntry e;
-        QCOMPARE(FindFirst("*.*", 0x27, e), 0);
+        QCOMPARE(
+            FindFirst("*.*", FileAttr::Archive | FileAttr::ReadOnly | FileAttr::Hidden | FileAttr::System, e),
+            0);
         QCOMPARE(e.Name, QByteArray("a"));
         QVERIFY(SetCurrentDir(t.bytes() + "/two"));
         QCOMPARE(FindNext(e), 0);
         QCOMPARE(e.Name, QByteArray("b"));
         if (stored)
-            QCOMPARE(e.Attr, 0x21u);
+            QCOMPARE(e.Attr, FileAttr::ReadOnly | FileAttr::Archive);
         QVERIFY(FindNext(e) != 0);
     }
 
@@ -322,10 +300,10 @@ private slots:
         DirEntry e;
         CurrentDirKeeper keep;
         QVERIFY(SetCurrentDir(t.bytes() + "/empty"));
-        QVERIFY(FindFirst("*.*", 0x20, e) != 0);
+        QVERIFY(FindFirst("*.*", FileAttr::Archive, e) != 0);
         QVERIFY(!e.Search);
         QVERIFY(SetCurrentDir(t.bytes()));
-        QVERIFY(FindFirst("*.*", 0x20, e) != 0);
+        QVERIFY(FindFirst("*.*", FileAttr::Archive, e) != 0);
         QVERIFY(!SetCurrentDir(t.bytes() + "/missing"));
         QVERIFY(!SetCurrentDir(QByteArray()));
     }
@@ -338,10 +316,10 @@ private slots:
         const qint64 summer = 1635640200; // 2021-10-31 03:30:00 EEST
         const qint64 winter = 1635643800; // 2021-10-31 03:30:00 EET, an hour later
         TempTree t;
-        setMTime(t.file("summer"), summer);
-        setMTime(t.file("winter"), winter);
-        setMTime(t.file("winter-next-step"), winter + 2);
-        const QList<Dated> d = datesIn(t.bytes());
+        setModificationTime(t.file("summer"), summer);
+        setModificationTime(t.file("winter"), winter);
+        setModificationTime(t.file("winter-next-step"), winter + 2);
+        const QList<Found> d = search(t.bytes());
         QCOMPARE(d.size(), 3);
         QCOMPARE(d[0].fat, quint32((41u << 25) | (10u << 21) | (31u << 16) | (3u << 11) | (30u << 5)));
         QCOMPARE(d[0].fat, d[1].fat);
@@ -354,11 +332,11 @@ private slots:
     void keysOutsideThePackingNeverMeetKeysWithin()
     {
         TempTree t;
-        setMTime(t.file("y1970"), 4325376);
-        setMTime(t.file("y1980"), 315532800);
-        setMTime(t.file("y2200"), 7258118400);
-        setMTime(t.file("y2200-an-hour-on"), 7258118400 + 3600);
-        const QList<Dated> d = datesIn(t.bytes());
+        setModificationTime(t.file("y1970"), 4325376);
+        setModificationTime(t.file("y1980"), 315532800);
+        setModificationTime(t.file("y2200"), 7258118400);
+        setModificationTime(t.file("y2200-an-hour-on"), 7258118400 + 3600);
+        const QList<Found> d = search(t.bytes());
         QCOMPARE(d.size(), 4);
         QCOMPARE(d[0].fat, kFirstFat);
         QCOMPARE(d[1].fat, kFirstFat);
@@ -379,16 +357,11 @@ private slots:
         for (const auto &[name, seconds] :
              std::initializer_list<std::pair<const char *, qint64>>{{"a-min", kMin}, {"b-max", kMax}}) {
             const QByteArray path = volume.bytes() + '/' + name;
-            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-            QVERIFY(fd >= 0);
-            ::close(fd);
-            setMTime(path, seconds);
-            struct stat st;
-            QCOMPARE(::stat(path.constData(), &st), 0);
-            if (st.st_mtim.tv_sec != seconds)
+            writeBytes(path, QByteArray());
+            if (!setExactModificationTime(path, seconds))
                 QSKIP("this tmpfs does not keep 64-bit times");
         }
-        const QList<Dated> d = datesIn(volume.bytes());
+        const QList<Found> d = search(volume.bytes());
         QCOMPARE(d.size(), 2);
         QVERIFY(d[0].key != d[1].key);
         QCOMPARE(d[0].fat, kFirstFat);

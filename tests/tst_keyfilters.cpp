@@ -1,7 +1,7 @@
 // The key filters of the bounds and the memo, and the doors that are closed around them: pasting by
 // shortcut, input-method text, drops and context menus.
 
-#include "support/fixture.h"
+#include "support/secondpage.h"
 
 #include "engine/keys.h"
 #include "platform/files.h"
@@ -15,25 +15,6 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
-
-class KeyFiltersTest : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void typedCharacters();
-    void bounds_data();
-    void bounds();
-    void memo_data();
-    void memo();
-    void otherDoors();
-
-private:
-    std::unique_ptr<TfMain> m_w;
-    TempTree m_tree;
-    CurrentDirKeeper m_keeper;
-};
 
 namespace {
 
@@ -90,134 +71,141 @@ void play(QWidget *w, const QStringList &steps)
 
 } // namespace
 
-void KeyFiltersTest::initTestCase()
+class TestKeyFilters : public QObject
 {
-    m_tree.file("prog/data.txt", "1 2\r\n");
-    QVERIFY(SetCurrentDir(m_tree.bytes()));
-    m_w = makeMainWindow();
-    m_w->pgControl->setCurrentWidget(m_w->tSheet2);
-    m_w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
-    QApplication::clipboard()->setText(QStringLiteral("77"));
+    Q_OBJECT
 
-    // The same paste reaches an edit without the filter: the refusals below are the filter's doing.
-    QLineEdit plain;
-    plain.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&plain));
-    QTest::keyClick(&plain, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(plain.text(), QStringLiteral("77"));
-}
+private slots:
+    void initTestCase()
+    {
+        m_page = std::make_unique<SecondPage>(QByteArray("1 2\r\n"));
+        m_page->showPage2();
+        m_w = m_page->w.get();
+        QApplication::clipboard()->setText(QStringLiteral("77"));
 
-// Ctrl+V is one character whichever text the key event carries.
-void KeyFiltersTest::typedCharacters()
-{
-    QCOMPARE(typedCharacter(Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16")),
-             std::optional<char>('\x16'));
-    QCOMPARE(typedCharacter(Qt::Key_V, Qt::ControlModifier, QStringLiteral("v")),
-             std::optional<char>('\x16'));
-    QCOMPARE(typedCharacter(Qt::Key_5, Qt::NoModifier, QStringLiteral("5")), std::optional<char>('5'));
-    QCOMPARE(typedCharacter(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")), std::optional<char>('\r'));
-    QCOMPARE(typedCharacter(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b")),
-             std::optional<char>('\b'));
-    QCOMPARE(typedCharacter(Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f")), std::nullopt);
-    QCOMPARE(typedCharacter(Qt::Key_Left, Qt::ControlModifier, QString()), std::nullopt);
-    const std::optional<char> nonAscii =
-        typedCharacter(Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u0663"));
-    QVERIFY(nonAscii && *nonAscii != 0 && !Digits.contains(*nonAscii));
-}
-
-void KeyFiltersTest::bounds_data()
-{
-    QTest::addColumn<QString>("edit");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("expected");
-    const auto row = [](const char *tag, const char *edit, const char *start, const QStringList &steps,
-                        const char *expected) { QTest::newRow(tag) << edit << start << steps << expected; };
-    row("minus sign", "aEdit", "", {"type:-5"}, "5");
-    row("letters, blank and signs", "aEdit", "", {"type:a1 +2.e"}, "12");
-    row("Enter and Esc", "aEdit", "", {"type:1", "key:Return", "key:Enter", "key:Escape", "type:2"}, "12");
-    row("Ctrl+V", "aEdit", "1", {"ctrl:V"}, "1");
-    row("Shift+Insert and the Paste key", "bEdit", "1", {"shift:Insert", "raw:Paste"}, "1");
-    // Ctrl+A would select all, and the next digit replace it.
-    row("Ctrl+A", "aEdit", "12", {"ctrl:A", "type:3"}, "123");
-    row("Ctrl+X", "bEdit", "12", {"ctrl:A", "ctrl:X"}, "12");
-    row("backspace", "aEdit", "123", {"key:Backspace"}, "12");
-    row("keys that type nothing still work", "aEdit", "123",
-        {"key:Home", "key:Delete", "key:End", "key:Left", "type:9"}, "293");
-    row("keypad digits", "bEdit", "", {"pad:4", "pad:2"}, "42");
-    row("a digit that is not ASCII", "aEdit", "1", {"text:\u0663\uff15"}, "1");
-}
-
-void KeyFiltersTest::bounds()
-{
-    QFETCH(QString, edit);
-    QFETCH(QString, start);
-    QFETCH(QStringList, steps);
-    QFETCH(QString, expected);
-    auto *e = m_w->findChild<QLineEdit *>(edit);
-    e->setText(start);
-    e->setFocus();
-    e->end(false);
-    play(e, steps);
-    QCOMPARE(e->text(), expected);
-}
-
-void KeyFiltersTest::memo_data()
-{
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("Enter inserts nothing") << QStringList{"key:Return", "key:Enter"} << "1 2\n";
-    QTest::newRow("digits and the blank") << QStringList{"type:12 7"} << "1 2\n12 7";
-    QTest::newRow("letters and signs") << QStringList{"type:a-b+.,"} << "1 2\n";
-    QTest::newRow("Ctrl+V, Shift+Insert") << QStringList{"ctrl:V", "shift:Insert"} << "1 2\n";
-    QTest::newRow("backspace removes a line break") << QStringList{"key:Backspace", "type:3"} << "1 23";
-    QTest::newRow("Ctrl+Z") << QStringList{"type:5", "ctrl:Z"} << "1 2\n5";
-}
-
-void KeyFiltersTest::memo()
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QString, expected);
-    m_w->pgControl->setCurrentWidget(m_w->tSheet1);
-    m_w->pgControl->setCurrentWidget(m_w->tSheet2);
-    m_w->fMemo->setFocus();
-    m_w->fMemo->moveCursor(QTextCursor::End);
-    play(m_w->fMemo, steps);
-    QCOMPARE(memoText(m_w->fMemo), expected);
-}
-
-void KeyFiltersTest::otherDoors()
-{
-    m_w->aEdit->setText(QStringLiteral("1"));
-    m_w->bEdit->setText(QStringLiteral("3"));
-    m_w->fMemo->setPlainText(QStringLiteral("2"));
-    for (QWidget *target : {static_cast<QWidget *>(m_w->aEdit), static_cast<QWidget *>(m_w->bEdit),
-                            static_cast<QWidget *>(m_w->fMemo)}) {
-        target->setFocus();
-        QInputMethodEvent composed;
-        composed.setCommitString(QStringLiteral("99"));
-        QApplication::sendEvent(target, &composed);
+        // The same paste reaches an edit without the filter: the refusals below are the filter's doing.
+        QLineEdit plain;
+        QVERIFY(showExposed(plain));
+        QTest::keyClick(&plain, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(plain.text(), QStringLiteral("77"));
     }
-    QMimeData mime;
-    mime.setText(QStringLiteral("55"));
-    for (QWidget *target : {static_cast<QWidget *>(m_w->aEdit), m_w->fMemo->viewport()}) {
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
+
+    // Ctrl+V is one character whichever text the key event carries.
+    void keyEventsGiveTheCharacterTheyType()
+    {
+        QCOMPARE(typedCharacter(Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16")),
+                 std::optional<char>('\x16'));
+        QCOMPARE(typedCharacter(Qt::Key_V, Qt::ControlModifier, QStringLiteral("v")),
+                 std::optional<char>('\x16'));
+        QCOMPARE(typedCharacter(Qt::Key_5, Qt::NoModifier, QStringLiteral("5")), std::optional<char>('5'));
+        QCOMPARE(typedCharacter(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")),
+                 std::optional<char>('\r'));
+        QCOMPARE(typedCharacter(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b")),
+                 std::optional<char>('\b'));
+        QCOMPARE(typedCharacter(Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f")), std::nullopt);
+        QCOMPARE(typedCharacter(Qt::Key_Left, Qt::ControlModifier, QString()), std::nullopt);
+        const std::optional<char> nonAscii =
+            typedCharacter(Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u0663"));
+        QVERIFY(nonAscii && *nonAscii != 0 && !Digits.contains(*nonAscii));
     }
-    QCOMPARE(m_w->aEdit->text(), QStringLiteral("1"));
-    QCOMPARE(m_w->bEdit->text(), QStringLiteral("3"));
-    QCOMPARE(memoText(m_w->fMemo), QStringLiteral("2"));
 
-    // The bounds have no context menu at all, so no clipboard commands.
-    QTest::mouseClick(m_w->aEdit, Qt::RightButton);
-    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), m_w->aEdit->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(m_w->aEdit, &menu);
-    QTest::qWait(50);
-    QCOMPARE(QApplication::activePopupWidget(), nullptr);
-}
+    void boundsTakeOnlyAsciiDigitsAndBackspace_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *tag, const char *edit, const char *start, const QStringList &steps,
+                            const char *expected) {
+            QTest::newRow(tag) << edit << start << steps << expected;
+        };
+        row("minus sign", "aEdit", "", {"type:-5"}, "5");
+        row("letters, blank and signs", "aEdit", "", {"type:a1 +2.e"}, "12");
+        row("Enter and Esc", "aEdit", "", {"type:1", "key:Return", "key:Enter", "key:Escape", "type:2"},
+            "12");
+        row("Ctrl+V", "aEdit", "1", {"ctrl:V"}, "1");
+        row("Shift+Insert and the Paste key", "bEdit", "1", {"shift:Insert", "raw:Paste"}, "1");
+        // Ctrl+A would select all, and the next digit replace it.
+        row("Ctrl+A", "aEdit", "12", {"ctrl:A", "type:3"}, "123");
+        row("Ctrl+X", "bEdit", "12", {"ctrl:A", "ctrl:X"}, "12");
+        row("backspace", "aEdit", "123", {"key:Backspace"}, "12");
+        row("keys that type nothing still work", "aEdit", "123",
+            {"key:Home", "key:Delete", "key:End", "key:Left", "type:9"}, "293");
+        row("keypad digits", "bEdit", "", {"pad:4", "pad:2"}, "42");
+        row("a digit that is not ASCII", "aEdit", "1", {"text:\u0663\uff15"}, "1");
+    }
+    void boundsTakeOnlyAsciiDigitsAndBackspace()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, start);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, expected);
+        auto *e = m_w->findChild<QLineEdit *>(edit);
+        e->setText(start);
+        e->setFocus();
+        e->end(false);
+        play(e, steps);
+        QCOMPARE(e->text(), expected);
+    }
 
-QTEST_MAIN(KeyFiltersTest)
+    void memoTakesOnlyDigitsBlanksAndBackspace_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Enter inserts nothing") << QStringList{"key:Return", "key:Enter"} << "1 2\n";
+        QTest::newRow("digits and the blank") << QStringList{"type:12 7"} << "1 2\n12 7";
+        QTest::newRow("letters and signs") << QStringList{"type:a-b+.,"} << "1 2\n";
+        QTest::newRow("Ctrl+V, Shift+Insert") << QStringList{"ctrl:V", "shift:Insert"} << "1 2\n";
+        QTest::newRow("backspace removes a line break") << QStringList{"key:Backspace", "type:3"} << "1 23";
+        QTest::newRow("Ctrl+Z") << QStringList{"type:5", "ctrl:Z"} << "1 2\n5";
+    }
+    void memoTakesOnlyDigitsBlanksAndBackspace()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, expected);
+        m_page->leaveAndReturn();
+        m_w->fMemo->setFocus();
+        m_w->fMemo->moveCursor(QTextCursor::End);
+        play(m_w->fMemo, steps);
+        QCOMPARE(memoText(m_w->fMemo), expected);
+    }
+
+    void noTextEntersByInputMethodDropOrContextMenu()
+    {
+        m_w->aEdit->setText(QStringLiteral("1"));
+        m_w->bEdit->setText(QStringLiteral("3"));
+        m_w->fMemo->setPlainText(QStringLiteral("2"));
+        for (QWidget *target : {static_cast<QWidget *>(m_w->aEdit), static_cast<QWidget *>(m_w->bEdit),
+                                static_cast<QWidget *>(m_w->fMemo)}) {
+            target->setFocus();
+            QInputMethodEvent composed;
+            composed.setCommitString(QStringLiteral("99"));
+            QApplication::sendEvent(target, &composed);
+        }
+        QMimeData mime;
+        mime.setText(QStringLiteral("55"));
+        for (QWidget *target : {static_cast<QWidget *>(m_w->aEdit), m_w->fMemo->viewport()}) {
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &enter);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &drop);
+        }
+        QCOMPARE(m_w->aEdit->text(), QStringLiteral("1"));
+        QCOMPARE(m_w->bEdit->text(), QStringLiteral("3"));
+        QCOMPARE(memoText(m_w->fMemo), QStringLiteral("2"));
+
+        // The bounds have no context menu at all, so no clipboard commands.
+        QTest::mouseClick(m_w->aEdit, Qt::RightButton);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), m_w->aEdit->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(m_w->aEdit, &menu);
+        QTest::qWait(50);
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
+    }
+
+private:
+    std::unique_ptr<SecondPage> m_page;
+    TfMain *m_w = nullptr;
+};
+
+QTEST_MAIN(TestKeyFilters)
 #include "tst_keyfilters.moc"

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/shell.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTabWidget>
@@ -16,7 +17,39 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-class LaunchTest : public QObject
+namespace {
+
+// The first page of a window started in a directory of its own, which stays current while it lives, with
+// stand-ins for the exercise programs named; the stand-ins write their records into records/.
+struct Page1
+{
+    TempTree t;
+    CurrentDirKeeper keeper;
+    StandIns standIns{t.bytes() + "/records"};
+    std::unique_ptr<TfMain> w;
+
+    explicit Page1(std::initializer_list<const char *> programs = {})
+    {
+        for (const char *program : programs)
+            standIns.writeProgram(t.bytes() + "/prog/" + program + ".EXE");
+        if (!SetCurrentDir(t.bytes()))
+            qFatal("cannot enter the test directory");
+        w = makeMainWindow();
+        w->pgControl->setCurrentWidget(w->tSheet1);
+        if (!showExposed(*w))
+            qFatal("window not exposed");
+    }
+    void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // Where a path under the directory really is, links resolved.
+    QString real(const QString &relative = QString()) const
+    {
+        return QDir(t.path()).canonicalPath() + relative;
+    }
+};
+
+} // namespace
+
+class TestLaunch : public QObject
 {
     Q_OBJECT
 
@@ -24,263 +57,202 @@ private slots:
     void initTestCase() { setTerminalChoice(QString()); }
     void cleanup() { setTerminalChoice(QString()); }
 
-    void missingProgram_data();
-    void missingProgram();
-    void startsDetachedInCurrentDirectory();
-    void everyClickStartsAnotherInstance();
-    void looksUnderTheCurrentDirectoryOfTheClick();
-    void startsInATerminalWhenThereIsOne();
-    void terminalMessagesGoToStandardError();
-    void terminalLookup();
-};
-
-namespace {
-
-struct Page1
-{
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    Page1()
+    void aMissingProgramIsReportedAndNothingStarts_data()
     {
-        w->pgControl->setCurrentWidget(w->tSheet1);
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            qFatal("window not exposed");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QByteArray>("entry"); // what stands at the program's path: nothing, dir, fifo
+        QTest::addColumn<QString>("message");
+        const QString p1 = QStringLiteral("EROARE: Programul prog\\P1.EXE nu a fost gasit!");
+        QTest::newRow("P1 missing") << 1 << QByteArray() << p1;
+        QTest::newRow("P2 missing") << 2 << QByteArray()
+                                    << QStringLiteral("EROARE: Programul prog\\P2.EXE nu a fost gasit!");
+        QTest::newRow("P3 missing") << 3 << QByteArray()
+                                    << QStringLiteral("EROARE: Programul prog\\P3.EXE nu a fost gasit!");
+        QTest::newRow("directory named P1.EXE") << 1 << QByteArray("dir") << p1;
+        QTest::newRow("FIFO named P1.EXE") << 1 << QByteArray("fifo") << p1;
+        QTest::newRow("link to nothing") << 1 << QByteArray("dangling") << p1;
     }
-    void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
-};
+    void aMissingProgramIsReportedAndNothingStarts()
+    {
+        QFETCH(int, button);
+        QFETCH(QByteArray, entry);
+        QFETCH(QString, message);
+        Page1 page;
+        // The other two programs are present: only the clicked one's absence may matter.
+        for (const char *other : {"P1", "P2", "P3"})
+            if (other != "P" + QByteArray::number(button))
+                page.standIns.writeProgram(page.t.bytes() + "/prog/" + other + ".EXE");
+        const QByteArray name = "prog/P" + QByteArray::number(button) + ".EXE";
+        if (entry == "dir")
+            page.t.dir(name);
+        else if (entry == "fifo")
+            page.t.fifo(name);
+        else if (entry == "dangling")
+            page.t.symlink(name, "nowhere");
+        MessageBoxAnswerer answerer;
+        page.click(QList<QPushButton *>{page.w->btnP1, page.w->btnP2, page.w->btnP3}[button - 1]);
+        QTRY_COMPARE(answerer.boxes, (QList<ShownBox>{{message, kProgramCaption, QMessageBox::NoIcon}}));
+        QTest::qWait(200);
+        QVERIFY(page.standIns.records().isEmpty());
+    }
 
-} // namespace
+    void startsDetachedInCurrentDirectory()
+    {
+        Page1 page({"P2"});
+        MessageBoxAnswerer answerer;
+        QElapsedTimer clock;
+        clock.start();
+        page.click(page.w->btnP2);
+        // The stand-in lives two seconds after it has written its record; the click does not wait for it.
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        const QList<LaunchRecord> records = page.standIns.waitForRecords(1);
+        QCOMPARE(records.size(), 1);
+        const LaunchRecord &r = records[0];
+        QCOMPARE(r.kind, QStringLiteral("program"));
+        QCOMPARE(r.arguments, QStringList());
+        QCOMPARE(r.cwd, page.real());
+        QCOMPARE(QFileInfo(r.argv0).canonicalFilePath(), page.real("/prog/P2.EXE"));
+        // Its own session, and not our child: it is never waited for and never left a zombie of ours.
+        QVERIFY(r.session != ::getsid(0));
+        QVERIFY(r.parentPid != ::getpid());
+        QTest::qWait(50);
+        QVERIFY(answerer.boxes.isEmpty());
+    }
 
-void LaunchTest::missingProgram_data()
-{
-    QTest::addColumn<int>("button");
-    QTest::addColumn<QByteArray>("entry"); // what stands at the program's path: nothing, dir, fifo
-    QTest::addColumn<QString>("message");
-    const QString p1 = QStringLiteral("EROARE: Programul prog\\P1.EXE nu a fost gasit!");
-    QTest::newRow("P1 missing") << 1 << QByteArray() << p1;
-    QTest::newRow("P2 missing") << 2 << QByteArray()
-                                << QStringLiteral("EROARE: Programul prog\\P2.EXE nu a fost gasit!");
-    QTest::newRow("P3 missing") << 3 << QByteArray()
-                                << QStringLiteral("EROARE: Programul prog\\P3.EXE nu a fost gasit!");
-    QTest::newRow("directory named P1.EXE") << 1 << QByteArray("dir") << p1;
-    QTest::newRow("FIFO named P1.EXE") << 1 << QByteArray("fifo") << p1;
-    QTest::newRow("link to nothing") << 1 << QByteArray("dangling") << p1;
-}
+    void everyClickStartsAnotherInstance()
+    {
+        Page1 page({"P1"});
+        page.click(page.w->btnP1);
+        page.click(page.w->btnP1);
+        const QList<LaunchRecord> records = page.standIns.waitForRecords(2);
+        QCOMPARE(records.size(), 2);
+        QVERIFY(records[0].pid != records[1].pid);
+        QTest::qWait(200);
+        QCOMPARE(page.standIns.records().size(), 2);
+    }
 
-void LaunchTest::missingProgram()
-{
-    QFETCH(int, button);
-    QFETCH(QByteArray, entry);
-    QFETCH(QString, message);
-    TempTree t;
-    CurrentDirKeeper keeper;
-    StandIns standIns(t.bytes() + "/records");
-    // The other two programs are present: only the clicked one's absence may matter.
-    for (const char *other : {"P1", "P2", "P3"})
-        if (other != "P" + QByteArray::number(button))
-            standIns.writeProgram(t.bytes() + "/prog/" + other + ".EXE");
-    const QByteArray name = "prog/P" + QByteArray::number(button) + ".EXE";
-    if (entry == "dir")
-        t.dir(name);
-    else if (entry == "fifo")
-        t.fifo(name);
-    else if (entry == "dangling")
-        t.symlink(name, "nowhere");
-    QVERIFY(SetCurrentDir(t.bytes()));
+    void looksUnderTheCurrentDirectoryOfTheClick()
+    {
+        Page1 page({"P1"});
+        TempTree later;
+        page.standIns.writeProgram(later.bytes() + "/prog/P3.EXE");
 
-    Page1 page;
-    MessageBoxAnswerer answerer;
-    page.click(QList<QPushButton *>{page.w->btnP1, page.w->btnP2, page.w->btnP3}[button - 1]);
-    QTRY_COMPARE(answerer.boxes.size(), 1);
-    QCOMPARE(answerer.boxes[0].text, message);
-    QCOMPARE(answerer.boxes[0].caption, QStringLiteral("\"Vestrel\" by Tovi"));
-    QCOMPARE(answerer.boxes[0].icon, QMessageBox::NoIcon);
-    QTest::qWait(200);
-    QVERIFY(standIns.records().isEmpty());
-}
+        // As after a comparison that went elsewhere and stayed there.
+        QVERIFY(SetCurrentDir(later.bytes()));
+        MessageBoxAnswerer answerer;
+        page.click(page.w->btnP1);
+        QTRY_COMPARE(answerer.boxes.size(), 1);
+        QCOMPARE(answerer.boxes[0].text, QStringLiteral("EROARE: Programul prog\\P1.EXE nu a fost gasit!"));
 
-void LaunchTest::startsDetachedInCurrentDirectory()
-{
-    TempTree t;
-    CurrentDirKeeper keeper;
-    StandIns standIns(t.bytes() + "/records");
-    standIns.writeProgram(t.bytes() + "/prog/P2.EXE");
-    QVERIFY(SetCurrentDir(t.bytes()));
+        page.click(page.w->btnP3);
+        const QList<LaunchRecord> records = page.standIns.waitForRecords(1);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0].cwd, QDir(later.path()).canonicalPath());
+        QCOMPARE(QFileInfo(records[0].argv0).canonicalFilePath(),
+                 QDir(later.path()).canonicalPath() + "/prog/P3.EXE");
+        QCOMPARE(answerer.boxes.size(), 1);
+    }
 
-    Page1 page;
-    MessageBoxAnswerer answerer;
-    QElapsedTimer clock;
-    clock.start();
-    page.click(page.w->btnP2);
-    // The stand-in lives two seconds after it has written its record; the click does not wait for it.
-    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
-    const QList<LaunchRecord> records = standIns.waitForRecords(1);
-    QCOMPARE(records.size(), 1);
-    const LaunchRecord &r = records[0];
-    QCOMPARE(r.kind, QStringLiteral("program"));
-    QCOMPARE(r.arguments, QStringList());
-    QCOMPARE(r.cwd, QDir(t.path()).canonicalPath());
-    QCOMPARE(QFileInfo(r.argv0).canonicalFilePath(), QDir(t.path()).canonicalPath() + "/prog/P2.EXE");
-    // Its own session, and not our child: it is never waited for and never left a zombie of ours.
-    QVERIFY(r.session != ::getsid(0));
-    QVERIFY(r.parentPid != ::getpid());
-    QTest::qWait(50);
-    QVERIFY(answerer.boxes.isEmpty());
-}
+    void startsInATerminalWhenThereIsOne()
+    {
+        Page1 page({"P1"});
+        page.standIns.writeTerminal(page.t.bytes() + "/bin/term");
+        setTerminalChoice(page.t.path() + "/bin/term");
+        page.click(page.w->btnP1);
+        QList<LaunchRecord> records = page.standIns.waitForRecords(2);
+        QCOMPARE(records.size(), 2);
+        std::sort(records.begin(), records.end(), [](auto &a, auto &b) { return a.kind > b.kind; });
+        const QString program = page.real("/prog/P1.EXE");
+        QCOMPARE(records[0].kind, QStringLiteral("terminal"));
+        // Titled with the exercise, not with the terminal's own name.
+        QCOMPARE(records[0].arguments.size(), 4);
+        QCOMPARE(records[0].arguments.mid(0, 3), (QStringList{"-T", "P1.EXE", "-e"}));
+        QCOMPARE(QFileInfo(records[0].arguments[3]).canonicalFilePath(), program);
+        QCOMPARE(records[0].cwd, page.real());
+        QCOMPARE(records[1].kind, QStringLiteral("program"));
+        QCOMPARE(records[1].arguments, QStringList());
+    }
 
-void LaunchTest::everyClickStartsAnotherInstance()
-{
-    TempTree t;
-    CurrentDirKeeper keeper;
-    StandIns standIns(t.bytes() + "/records");
-    standIns.writeProgram(t.bytes() + "/prog/P1.EXE");
-    QVERIFY(SetCurrentDir(t.bytes()));
-
-    Page1 page;
-    page.click(page.w->btnP1);
-    page.click(page.w->btnP1);
-    const QList<LaunchRecord> records = standIns.waitForRecords(2);
-    QCOMPARE(records.size(), 2);
-    QVERIFY(records[0].pid != records[1].pid);
-    QTest::qWait(200);
-    QCOMPARE(standIns.records().size(), 2);
-}
-
-void LaunchTest::looksUnderTheCurrentDirectoryOfTheClick()
-{
-    TempTree start, later;
-    CurrentDirKeeper keeper;
-    StandIns standIns(start.bytes() + "/records");
-    standIns.writeProgram(start.bytes() + "/prog/P1.EXE");
-    standIns.writeProgram(later.bytes() + "/prog/P3.EXE");
-    QVERIFY(SetCurrentDir(start.bytes()));
-    Page1 page;
-
-    // As after a comparison that went elsewhere and stayed there.
-    QVERIFY(SetCurrentDir(later.bytes()));
-    MessageBoxAnswerer answerer;
-    page.click(page.w->btnP1);
-    QTRY_COMPARE(answerer.boxes.size(), 1);
-    QCOMPARE(answerer.boxes[0].text, QStringLiteral("EROARE: Programul prog\\P1.EXE nu a fost gasit!"));
-
-    page.click(page.w->btnP3);
-    const QList<LaunchRecord> records = standIns.waitForRecords(1);
-    QCOMPARE(records.size(), 1);
-    QCOMPARE(records[0].cwd, QDir(later.path()).canonicalPath());
-    QCOMPARE(QFileInfo(records[0].argv0).canonicalFilePath(),
-             QDir(later.path()).canonicalPath() + "/prog/P3.EXE");
-    QCOMPARE(answerer.boxes.size(), 1);
-}
-
-void LaunchTest::startsInATerminalWhenThereIsOne()
-{
-    TempTree t;
-    CurrentDirKeeper keeper;
-    StandIns standIns(t.bytes() + "/records");
-    standIns.writeProgram(t.bytes() + "/prog/P1.EXE");
-    standIns.writeTerminal(t.bytes() + "/bin/term");
-    QVERIFY(SetCurrentDir(t.bytes()));
-    setTerminalChoice(QFile::decodeName(t.bytes() + "/bin/term"));
-
-    Page1 page;
-    page.click(page.w->btnP1);
-    QList<LaunchRecord> records = standIns.waitForRecords(2);
-    QCOMPARE(records.size(), 2);
-    std::sort(records.begin(), records.end(), [](auto &a, auto &b) { return a.kind > b.kind; });
-    const QString program = QDir(t.path()).canonicalPath() + "/prog/P1.EXE";
-    QCOMPARE(records[0].kind, QStringLiteral("terminal"));
-    // Titled with the exercise, not with the terminal's own name.
-    QCOMPARE(records[0].arguments.size(), 4);
-    QCOMPARE(records[0].arguments.mid(0, 3), (QStringList{"-T", "P1.EXE", "-e"}));
-    QCOMPARE(QFileInfo(records[0].arguments[3]).canonicalFilePath(), program);
-    QCOMPARE(records[0].cwd, QDir(t.path()).canonicalPath());
-    QCOMPARE(records[1].kind, QStringLiteral("program"));
-    QCOMPARE(records[1].arguments, QStringList());
-}
-
-// What the terminal emulator writes of its own (warnings about fonts or locales) goes to our standard
-// error, never to our standard output, and it reads nothing of our input; a program started without a
-// terminal keeps our standard streams, as a console program must.
-void LaunchTest::terminalMessagesGoToStandardError()
-{
-    TempTree t;
-    CurrentDirKeeper keeper;
-    t.file("prog/P2.EXE", "#!/bin/sh\n", 0755);
-    const QByteArray done = t.bytes() + "/done";
-    t.file("bin/term",
-           "#!/bin/sh\n"
-           "echo 'term: a warning on stdout'\n"
-           "echo 'term: a warning on stderr' >&2\n"
-           "readlink /proc/$$/fd/0 > '" +
-               done + ".tmp'; mv '" + done + ".tmp' '" + done + "'\n",
-           0755);
-    QVERIFY(SetCurrentDir(t.bytes()));
-    setTerminalChoice(QFile::decodeName(t.bytes() + "/bin/term"));
-
-    // Our own standard output and error become files for the click.
-    const QByteArray out = t.bytes() + "/our-stdout", err = t.bytes() + "/our-stderr";
-    const int savedOut = ::dup(STDOUT_FILENO), savedErr = ::dup(STDERR_FILENO);
-    const int outFd = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int errFd = ::open(err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    QVERIFY(savedOut >= 0 && savedErr >= 0 && outFd >= 0 && errFd >= 0);
-    ::fflush(stdout);
-    ::fflush(stderr);
-    ::dup2(outFd, STDOUT_FILENO);
-    ::dup2(errFd, STDERR_FILENO);
+    // What the terminal emulator writes of its own (warnings about fonts or locales) goes to our standard
+    // error, never to our standard output, and it reads nothing of our input; a program started without a
+    // terminal keeps our standard streams, as a console program must.
+    void terminalMessagesGoToStandardError()
     {
         Page1 page;
+        TempTree &t = page.t;
+        t.file("prog/P2.EXE", "#!/bin/sh\n", 0755);
+        const QByteArray done = t.bytes() + "/done";
+        t.file("bin/term",
+               "#!/bin/sh\n"
+               "echo 'term: a warning on stdout'\n"
+               "echo 'term: a warning on stderr' >&2\n"
+               "readlink /proc/$$/fd/0 > '" +
+                   done + ".tmp'; mv '" + done + ".tmp' '" + done + "'\n",
+               0755);
+        setTerminalChoice(t.path() + "/bin/term");
+
+        // Our own standard output and error become files for the click.
+        const QByteArray out = t.bytes() + "/our-stdout", err = t.bytes() + "/our-stderr";
+        const int savedOut = ::dup(STDOUT_FILENO), savedErr = ::dup(STDERR_FILENO);
+        const int outFd = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int errFd = ::open(err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(savedOut >= 0 && savedErr >= 0 && outFd >= 0 && errFd >= 0);
+        ::fflush(stdout);
+        ::fflush(stderr);
+        ::dup2(outFd, STDOUT_FILENO);
+        ::dup2(errFd, STDERR_FILENO);
         page.click(page.w->btnP2);
+        ::dup2(savedOut, STDOUT_FILENO);
+        ::dup2(savedErr, STDERR_FILENO);
+        for (int fd : {savedOut, savedErr, outFd, errFd})
+            ::close(fd);
+
+        QTRY_VERIFY(QFile::exists(QFile::decodeName(done)));
+        QFile errors(QFile::decodeName(err)), output(QFile::decodeName(out)), input(QFile::decodeName(done));
+        QVERIFY(errors.open(QIODevice::ReadOnly) && output.open(QIODevice::ReadOnly) &&
+                input.open(QIODevice::ReadOnly));
+        const QByteArray errorText = errors.readAll();
+        QVERIFY2(errorText.contains("term: a warning on stdout") &&
+                     errorText.contains("term: a warning on stderr"),
+                 errorText.constData());
+        QVERIFY2(!output.readAll().contains("term:"), "the terminal wrote on our standard output");
+        QCOMPARE(input.readAll().trimmed(), QByteArray("/dev/null"));
     }
-    ::dup2(savedOut, STDOUT_FILENO);
-    ::dup2(savedErr, STDERR_FILENO);
-    for (int fd : {savedOut, savedErr, outFd, errFd})
-        ::close(fd);
 
-    QTRY_VERIFY(QFile::exists(QFile::decodeName(done)));
-    QFile errors(QFile::decodeName(err)), output(QFile::decodeName(out)), input(QFile::decodeName(done));
-    QVERIFY(errors.open(QIODevice::ReadOnly) && output.open(QIODevice::ReadOnly) &&
-            input.open(QIODevice::ReadOnly));
-    const QByteArray errorText = errors.readAll();
-    QVERIFY2(errorText.contains("term: a warning on stdout") &&
-                 errorText.contains("term: a warning on stderr"),
-             errorText.constData());
-    QVERIFY2(!output.readAll().contains("term:"), "the terminal wrote on our standard output");
-    QCOMPARE(input.readAll().trimmed(), QByteArray("/dev/null"));
-}
+    void aTerminalIsFoundOnlyAsAProgramAndOnlyWithADisplay()
+    {
+        TempTree t;
+        t.file("bin/myterm", "#!/bin/sh\n", 0755);
+        t.file("bin/notexec", "#!/bin/sh\n", 0644);
+        const QString myterm = QFile::decodeName(t.bytes() + "/bin/myterm");
+        setTerminalChoice(myterm);
+        QCOMPARE(findTerminal(), myterm);
+        setTerminalChoice(QFile::decodeName(t.bytes() + "/bin/notexec"));
+        QCOMPARE(findTerminal(), QString());
+        setTerminalChoice(QFile::decodeName(t.bytes() + "/bin"));
+        QCOMPARE(findTerminal(), QString());
 
-void LaunchTest::terminalLookup()
-{
-    TempTree t;
-    t.file("bin/myterm", "#!/bin/sh\n", 0755);
-    t.file("bin/notexec", "#!/bin/sh\n", 0644);
-    const QString myterm = QFile::decodeName(t.bytes() + "/bin/myterm");
-    setTerminalChoice(myterm);
-    QCOMPARE(findTerminal(), myterm);
-    setTerminalChoice(QFile::decodeName(t.bytes() + "/bin/notexec"));
-    QCOMPARE(findTerminal(), QString());
-    setTerminalChoice(QFile::decodeName(t.bytes() + "/bin"));
-    QCOMPARE(findTerminal(), QString());
+        // The lookup proper: $TERMINAL first, and nothing without a display.
+        const QByteArray display = qgetenv("DISPLAY"), wayland = qgetenv("WAYLAND_DISPLAY"),
+                         terminal = qgetenv("TERMINAL");
+        setTerminalChoice(std::nullopt);
+        qputenv("DISPLAY", ":99");
+        qputenv("TERMINAL", myterm.toLocal8Bit());
+        QCOMPARE(findTerminal(), myterm);
+        qunsetenv("DISPLAY");
+        qunsetenv("WAYLAND_DISPLAY");
+        QCOMPARE(findTerminal(), QString());
+        const auto restore = [](const char *name, const QByteArray &value) {
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        };
+        restore("DISPLAY", display);
+        restore("WAYLAND_DISPLAY", wayland);
+        restore("TERMINAL", terminal);
+    }
+};
 
-    // The lookup proper: $TERMINAL first, and nothing without a display.
-    const QByteArray display = qgetenv("DISPLAY"), wayland = qgetenv("WAYLAND_DISPLAY"),
-                     terminal = qgetenv("TERMINAL");
-    setTerminalChoice(std::nullopt);
-    qputenv("DISPLAY", ":99");
-    qputenv("TERMINAL", myterm.toLocal8Bit());
-    QCOMPARE(findTerminal(), myterm);
-    qunsetenv("DISPLAY");
-    qunsetenv("WAYLAND_DISPLAY");
-    QCOMPARE(findTerminal(), QString());
-    const auto restore = [](const char *name, const QByteArray &value) {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    };
-    restore("DISPLAY", display);
-    restore("WAYLAND_DISPLAY", wayland);
-    restore("TERMINAL", terminal);
-}
-
-QTEST_MAIN(LaunchTest)
+QTEST_MAIN(TestLaunch)
 #include "tst_launch.moc"

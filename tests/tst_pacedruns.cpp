@@ -3,22 +3,19 @@
 // same hand-over point: the progress text, the number of lines and the current directory.
 
 #include "engine/criteriontexts.h"
-#include "engine/flags.h"
 #include "engine/pacing.h"
 #include "engine/progress.h"
 #include "platform/files.h"
-#include "support/fixture.h"
+#include "support/bytenames.h"
+#include "support/comparisonrun.h"
 #include "ui/resultview.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <tuple>
 
 namespace {
@@ -60,8 +57,7 @@ void fillRandomTree(TempTree &tree, quint32 seed)
                                         QByteArray(int(random.bounded(2)), char('0' + random.bounded(2)));
             const QByteArray full = tree.file(path, contents);
             const qint64 t = kBase + 2 * qint64(random.bounded(6));
-            const struct timespec times[2] = {{time_t(t), 0}, {time_t(t), 0}};
-            ::utimensat(AT_FDCWD, full.constData(), times, 0);
+            setModificationTime(full, t);
         }
     }
 }
@@ -74,38 +70,26 @@ struct Outcome
     QByteArray finalDir;
 };
 
-enum class Pacing { Literal, Paced, Forced };
+enum class Mode { Literal, Paced, Forced };
 
 // One click on Compara with the criteria given; stopAt: the hand-over point at which Stop is clicked.
-Outcome run(TempTree &tree, bool sameDirectory, int criteria, Pacing pacing, qint64 every = 0,
-            qint64 stopAt = 0)
+Outcome run(TempTree &tree, bool sameDirectory, int criteria, Mode mode, qint64 every = 0, qint64 stopAt = 0)
 {
-    CurrentDirKeeper keep;
+    ComparisonRun r(QStringLiteral("one"), sameDirectory ? QStringLiteral("one") : QStringLiteral("two"),
+                    criteria, kNormalFiles, mode == Mode::Literal ? Pacing::Literal : Pacing::Paced);
     SetCurrentDir(tree.bytes());
-    auto w = makeMainWindow();
-    w->ePath1->setText(QStringLiteral("one"));
-    w->ePath2->setText(sameDirectory ? QStringLiteral("one") : QStringLiteral("two"));
-    w->cbByName->setChecked(criteria & 1);
-    w->cbByVolume->setChecked(criteria & 2);
-    w->cbByDate->setChecked(criteria & 4);
-    w->cbByContents->setChecked(criteria & 8);
-    if (pacing == Pacing::Literal)
-        pacing::setLiteral(true);
-    else if (pacing == Pacing::Forced)
+    if (mode == Mode::Forced)
         pacing::setForcedEvery(every);
     Outcome o;
     pacing::setHandOverHook([&] {
         const qint64 point = pacing::pointsReached();
-        if (pacing != Pacing::Paced)
-            o.seen.push_back({point, w->eRez->text(), w->eRich->lineCount(), currentDirBytes()});
+        if (mode != Mode::Paced)
+            o.seen.push_back({point, r.progressText(), r.w->eRich->lineCount(), currentDirBytes()});
         if (stopAt > 0 && point == stopAt)
-            w->btnStop->click();
+            r.w->btnStop->click();
     });
-    w->btnGo->click();
-    restorePacing();
-    for (qint64 i = 0; i < w->eRich->lineCount(); ++i)
-        o.lines.append(w->eRich->lineText(i));
-    o.finalText = w->eRez->text();
+    o.lines = r.go();
+    o.finalText = r.progressText();
     o.finalDir = currentDirBytes();
     return o;
 }
@@ -117,14 +101,12 @@ class TestPacedRuns : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { restorePacing(); }
-
     void pacedRunsGiveTheLiteralLines_data()
     {
         QTest::addColumn<bool>("same");
         QTest::addColumn<int>("criteria");
         for (bool same : {false, true})
-            for (int criteria : {1, 2, 4, 8, 15})
+            for (int criteria : {ByName, BySize, ByDate, ByContents, AllCriteria})
                 QTest::addRow("%s, criteria %d", same ? "one directory" : "two directories", criteria)
                     << same << criteria;
     }
@@ -135,10 +117,10 @@ private slots:
         for (quint32 seed = 1; seed <= 4; ++seed) {
             TempTree tree;
             fillRandomTree(tree, seed * 31 + quint32(criteria));
-            const Outcome literal = run(tree, same, criteria, Pacing::Literal);
-            QCOMPARE(run(tree, same, criteria, Pacing::Paced).lines, literal.lines);
-            QCOMPARE(run(tree, same, criteria, Pacing::Forced, 3).lines, literal.lines);
-            QVERIFY(same || criteria == 1 || !literal.lines.isEmpty());
+            const Outcome literal = run(tree, same, criteria, Mode::Literal);
+            QCOMPARE(run(tree, same, criteria, Mode::Paced).lines, literal.lines);
+            QCOMPARE(run(tree, same, criteria, Mode::Forced, 3).lines, literal.lines);
+            QVERIFY(same || criteria == ByName || !literal.lines.isEmpty());
         }
     }
 
@@ -148,7 +130,7 @@ private slots:
         QTest::addColumn<int>("criteria");
         QTest::addColumn<qint64>("every");
         for (bool same : {false, true})
-            for (int criteria : {1, 2, 4, 7})
+            for (int criteria : {int(ByName), int(BySize), int(ByDate), ByName | BySize | ByDate})
                 for (qint64 every : {7, 997})
                     QTest::addRow("%s, criteria %d, every %lld", same ? "one directory" : "two directories",
                                   criteria, every)
@@ -161,8 +143,8 @@ private slots:
         QFETCH(qint64, every);
         TempTree tree;
         fillRandomTree(tree, quint32(criteria * 7 + every));
-        const Outcome literal = run(tree, same, criteria, Pacing::Literal);
-        const Outcome forced = run(tree, same, criteria, Pacing::Forced, every);
+        const Outcome literal = run(tree, same, criteria, Mode::Literal);
+        const Outcome forced = run(tree, same, criteria, Mode::Forced, every);
         QCOMPARE(forced.lines, literal.lines);
         QCOMPARE(forced.finalDir, literal.finalDir);
         std::map<qint64, Seen> byPoint;
@@ -178,8 +160,8 @@ private slots:
         // A stop at one of those hand-overs ends the run where the literal run ends.
         if (forced.seen.size() > 2) {
             const qint64 at = forced.seen[forced.seen.size() / 2].point;
-            const Outcome literalStopped = run(tree, same, criteria, Pacing::Literal, 0, at);
-            const Outcome forcedStopped = run(tree, same, criteria, Pacing::Forced, every, at);
+            const Outcome literalStopped = run(tree, same, criteria, Mode::Literal, 0, at);
+            const Outcome forcedStopped = run(tree, same, criteria, Mode::Forced, every, at);
             QCOMPARE(forcedStopped.lines, literalStopped.lines);
             QCOMPARE(forcedStopped.finalDir, literalStopped.finalDir);
             QCOMPARE(forcedStopped.finalText, literalStopped.finalText);
@@ -193,14 +175,14 @@ private slots:
         TempTree tree;
         fillRandomTree(tree, 5);
         for (bool same : {false, true}) {
-            const int criteria = same ? 14 : 15;
+            const int criteria = same ? AllCriteria & ~ByName : AllCriteria;
             const QString first = same ? QStringLiteral("[by volume]") : QStringLiteral("[by name]");
-            const Outcome forced = run(tree, same, criteria, Pacing::Forced, 7);
+            const Outcome forced = run(tree, same, criteria, Mode::Forced, 7);
             const auto at = std::find_if(forced.seen.begin(), forced.seen.end(),
                                          [&](const Seen &s) { return s.progress.startsWith(first); });
             QVERIFY(at != forced.seen.end());
-            const Outcome literalStopped = run(tree, same, criteria, Pacing::Literal, 0, at->point);
-            const Outcome forcedStopped = run(tree, same, criteria, Pacing::Forced, 7, at->point);
+            const Outcome literalStopped = run(tree, same, criteria, Mode::Literal, 0, at->point);
+            const Outcome forcedStopped = run(tree, same, criteria, Mode::Forced, 7, at->point);
             QCOMPARE(forcedStopped.lines, literalStopped.lines);
             QCOMPARE(forcedStopped.finalText, literalStopped.finalText);
             QCOMPARE(forcedStopped.finalDir, literalStopped.finalDir);

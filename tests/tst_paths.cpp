@@ -3,8 +3,9 @@
 // merely looks the same.
 
 #include "support/bytenames.h"
-#include "support/fixture.h"
+#include "support/comparisonrun.h"
 #include "support/messageboxes.h"
+#include "support/picker.h"
 #include "support/standins.h"
 
 #include "platform/filenames.h"
@@ -19,7 +20,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTabWidget>
@@ -76,25 +76,6 @@ private:
     qint64 m_nextDate = 1710504000;
 };
 
-// Runs an action once the picker is the active modal window, from inside its showing.
-void whenPickerShown(std::function<void(TfSelPath &)> action)
-{
-    auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
-        if (!fSelPath || QApplication::activeModalWidget() != fSelPath || !fSelPath->isActiveWindow())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        QPointer<TfSelPath> picker = fSelPath;
-        action(*fSelPath);
-        QTimer::singleShot(10000, [picker] {
-            if (picker && picker->isVisible())
-                picker->done(QDialog::Rejected);
-        });
-    });
-    poll->start(5);
-}
-
 QImage drawn(QLineEdit *edit, const QString &text)
 {
     edit->setText(text);
@@ -105,7 +86,7 @@ QImage drawn(QLineEdit *edit, const QString &text)
 
 } // namespace
 
-class PathsTest : public QObject
+class TestPaths : public QObject
 {
     Q_OBJECT
 
@@ -114,258 +95,234 @@ private slots:
     void init() { useLiteralPacing(); }
     void cleanup() { restorePacing(); }
 
-    void everyByteStringKeepsItsBytes();
-    void theTextFormOfBytes_data();
-    void theTextFormOfBytes();
-    void textsThatNameNoPath_data();
-    void textsThatNameNoPath();
-    void keptBytesShowAsAMark();
-    void editsKeepKeptBytes();
-
-    void startedInsideANonUtf8Directory_data();
-    void startedInsideANonUtf8Directory();
-    void theLauncherStartsItsOwnDirectorysProgram_data();
-    void theLauncherStartsItsOwnDirectorysProgram();
-    void thePickerGivesTheDirectoryItShows();
-    void theDataFileStaysInItsDirectory();
-    void aTextThatNamesNoPathIsRefused();
-};
-
-void PathsTest::everyByteStringKeepsItsBytes()
-{
-    // Short strings drawn from the bytes where UTF-8 goes wrong: lead bytes, continuations, the bytes of
-    // encoded surrogates and of code points past U+10FFFF, and plain ASCII.
-    const QByteArray alphabet("\x00\x2f\x41\x7f\x80\x8f\x90\x9f\xa0\xbf\xc0\xc1\xc2\xdf\xe0\xed\xee\xef\xf0"
-                              "\xf4\xf5\xff",
-                              22);
-    QRandomGenerator random(20211031);
-    for (int round = 0; round < 200000; ++round) {
-        QByteArray bytes;
-        for (int n = int(random.bounded(7)); n > 0; --n) {
-            const char c = alphabet[random.bounded(int(alphabet.size()))];
-            if (c != 0) // a name never holds a NUL
-                bytes.append(c);
+    void everyByteStringKeepsItsBytes()
+    {
+        // Short strings drawn from the bytes where UTF-8 goes wrong: lead bytes, continuations, the bytes of
+        // encoded surrogates and of code points past U+10FFFF, and plain ASCII.
+        const QByteArray alphabet(
+            "\x00\x2f\x41\x7f\x80\x8f\x90\x9f\xa0\xbf\xc0\xc1\xc2\xdf\xe0\xed\xee\xef\xf0"
+            "\xf4\xf5\xff",
+            22);
+        QRandomGenerator random(20211031);
+        for (int round = 0; round < 200000; ++round) {
+            QByteArray bytes;
+            for (int n = int(random.bounded(7)); n > 0; --n) {
+                const char c = alphabet[random.bounded(int(alphabet.size()))];
+                if (c != 0) // a name never holds a NUL
+                    bytes.append(c);
+            }
+            const QString text = pathText(bytes);
+            QVERIFY2(pathBytes(text) == bytes, bytes.toHex(' ').constData());
+            if (!QByteArrayView(bytes).isValidUtf8())
+                QVERIFY2(text != QString::fromUtf8(bytes), bytes.toHex(' ').constData());
         }
-        const QString text = pathText(bytes);
-        QVERIFY2(pathBytes(text) == bytes, bytes.toHex(' ').constData());
-        if (!QByteArrayView(bytes).isValidUtf8())
-            QVERIFY2(text != QString::fromUtf8(bytes), bytes.toHex(' ').constData());
     }
-}
 
-void PathsTest::theTextFormOfBytes_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("ASCII") << QByteArray("/tmp/a b") << QStringLiteral("/tmp/a b");
-    QTest::newRow("a stray byte") << kMine << QStringLiteral("bad") + kept(0xff);
-    QTest::newRow("a real U+FFFD") << kLookalike << QStringLiteral("bad\uFFFD");
-    QTest::newRow("two and three bytes")
-        << QByteArray("\xc3\xa4\xe2\x82\xac") << QStringLiteral("\u00e4\u20ac");
-    QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x93\x81") << QString::fromUtf8("\xf0\x9f\x93\x81");
-    QTest::newRow("cut short") << QByteArray("\xe2\x82/") << kept(0xe2) + kept(0x82) + QStringLiteral("/");
-    QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << kept(0xc0) + kept(0xaf);
-    QTest::newRow("encoded surrogate") << QByteArray("\xed\xb3\xbf") << kept(0xed) + kept(0xb3) + kept(0xbf);
-    QTest::newRow("past U+10FFFF") << QByteArray("\xf4\x90\x80\x80")
-                                   << kept(0xf4) + kept(0x90) + kept(0x80) + kept(0x80);
-    QTest::newRow("Latin-1") << QByteArray("caf\xe9") << QStringLiteral("caf") + kept(0xe9);
-}
+    void bytesHaveOneTextFormAndBack_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ASCII") << QByteArray("/tmp/a b") << QStringLiteral("/tmp/a b");
+        QTest::newRow("a stray byte") << kMine << QStringLiteral("bad") + kept(0xff);
+        QTest::newRow("a real U+FFFD") << kLookalike << QStringLiteral("bad\uFFFD");
+        QTest::newRow("two and three bytes")
+            << QByteArray("\xc3\xa4\xe2\x82\xac") << QStringLiteral("\u00e4\u20ac");
+        QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x93\x81")
+                                    << QString::fromUtf8("\xf0\x9f\x93\x81");
+        QTest::newRow("cut short") << QByteArray("\xe2\x82/")
+                                   << kept(0xe2) + kept(0x82) + QStringLiteral("/");
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << kept(0xc0) + kept(0xaf);
+        QTest::newRow("encoded surrogate")
+            << QByteArray("\xed\xb3\xbf") << kept(0xed) + kept(0xb3) + kept(0xbf);
+        QTest::newRow("past U+10FFFF")
+            << QByteArray("\xf4\x90\x80\x80") << kept(0xf4) + kept(0x90) + kept(0x80) + kept(0x80);
+        QTest::newRow("Latin-1") << QByteArray("caf\xe9") << QStringLiteral("caf") + kept(0xe9);
+    }
+    void bytesHaveOneTextFormAndBack()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(pathText(bytes), text);
+        QCOMPARE(pathBytes(text), bytes);
+    }
 
-void PathsTest::theTextFormOfBytes()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
-    QCOMPARE(pathText(bytes), text);
-    QCOMPARE(pathBytes(text), bytes);
-}
+    void textsThatNameNoPathGiveNoBytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("lone high surrogate") << QStringLiteral("dir") + QChar(char16_t(0xd800));
+        QTest::newRow("high surrogate, then no low") << QChar(char16_t(0xdbff)) + QStringLiteral("x");
+        QTest::newRow("low surrogate for an ASCII byte") << QStringLiteral("a") + kept(0x41);
+        QTest::newRow("low surrogate below the kept bytes") << QStringLiteral("a") + QChar(char16_t(0xdc7f));
+        QTest::newRow("kept bytes that read as UTF-8") << QStringLiteral("/tmp/") + kept(0xc3) + kept(0xa4);
+        QTest::newRow("kept lead byte before a continuation") << kept(0xe2) + kept(0x82) + kept(0xac);
+        QTest::newRow("NUL") << QStringLiteral("/tmp") + QChar(char16_t(0)) + QStringLiteral("x");
+    }
+    void textsThatNameNoPathGiveNoBytes()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(pathBytes(text), QByteArray());
+        QVERIFY(!DirectoryExists(text));
+        QVERIFY(!FileExists(text));
+    }
 
-void PathsTest::textsThatNameNoPath_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("lone high surrogate") << QStringLiteral("dir") + QChar(char16_t(0xd800));
-    QTest::newRow("high surrogate, then no low") << QChar(char16_t(0xdbff)) + QStringLiteral("x");
-    QTest::newRow("low surrogate for an ASCII byte") << QStringLiteral("a") + kept(0x41);
-    QTest::newRow("low surrogate below the kept bytes") << QStringLiteral("a") + QChar(char16_t(0xdc7f));
-    QTest::newRow("kept bytes that read as UTF-8") << QStringLiteral("/tmp/") + kept(0xc3) + kept(0xa4);
-    QTest::newRow("kept lead byte before a continuation") << kept(0xe2) + kept(0x82) + kept(0xac);
-    QTest::newRow("NUL") << QStringLiteral("/tmp") + QChar(char16_t(0)) + QStringLiteral("x");
-}
+    void keptBytesShowAsAMark()
+    {
+        QCOMPARE(displayName("a\xff\tb"), QStringLiteral("a\uFFFD?b"));
+        QCOMPARE(displayName("n\nx"), QStringLiteral("n?x"));
+        QCOMPARE(displayName("\xf0\x9f\x93\x81"), QString::fromUtf8("\xf0\x9f\x93\x81"));
+        QCOMPARE(shownText(pathText(kMine)), QStringLiteral("bad\uFFFD"));
+        QCOMPARE(shownText(QStringLiteral("x") + QChar(char16_t(0xd800))), QStringLiteral("x\uFFFD"));
+    }
 
-void PathsTest::textsThatNameNoPath()
-{
-    QFETCH(QString, text);
-    QCOMPARE(pathBytes(text), QByteArray());
-    QVERIFY(!DirectoryExists(text));
-    QVERIFY(!FileExists(text));
-}
+    // The path edits draw a kept byte as the replacement mark, and editing around it keeps it.
+    void editsKeepKeptBytes()
+    {
+        std::unique_ptr<TfMain> w = makeMainWindow();
+        QVERIFY(showExposed(*w));
+        QLineEdit *edit = w->ePath1;
+        const QString text = pathText("/tmp/" + kMine);
+        QCOMPARE(drawn(edit, text), drawn(edit, shownText(text)));
+        QVERIFY(drawn(edit, text) != drawn(edit, QStringLiteral("/tmp/bad?")));
 
-void PathsTest::keptBytesShowAsAMark()
-{
-    QCOMPARE(displayName("a\xff\tb"), QStringLiteral("a\uFFFD?b"));
-    QCOMPARE(displayName("n\nx"), QStringLiteral("n?x"));
-    QCOMPARE(displayName("\xf0\x9f\x93\x81"), QString::fromUtf8("\xf0\x9f\x93\x81"));
-    QCOMPARE(shownText(pathText(kMine)), QStringLiteral("bad\uFFFD"));
-    QCOMPARE(shownText(QStringLiteral("x") + QChar(char16_t(0xd800))), QStringLiteral("x\uFFFD"));
-}
-
-// The path edits draw a kept byte as the replacement mark, and editing around it keeps it.
-void PathsTest::editsKeepKeptBytes()
-{
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    QLineEdit *edit = w->ePath1;
-    const QString text = pathText("/tmp/" + kMine);
-    QCOMPARE(drawn(edit, text), drawn(edit, shownText(text)));
-    QVERIFY(drawn(edit, text) != drawn(edit, QStringLiteral("/tmp/bad?")));
-
-    edit->setText(text);
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_End);
-    QTest::keyClicks(edit, QStringLiteral("/sub"));
-    QTest::keyClick(edit, Qt::Key_Home);
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, QStringLiteral("/"));
-    QCOMPARE(pathBytes(edit->text()), "/tmp/" + kMine + "/sub");
-    // The cursor steps over the kept byte as over one character.
-    QTest::keyClick(edit, Qt::Key_End);
-    for (int i = 0; i < 4; ++i)
+        edit->setText(text);
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_End);
+        QTest::keyClicks(edit, QStringLiteral("/sub"));
+        QTest::keyClick(edit, Qt::Key_Home);
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, QStringLiteral("/"));
+        QCOMPARE(pathBytes(edit->text()), "/tmp/" + kMine + "/sub");
+        // The cursor steps over the kept byte as over one character.
+        QTest::keyClick(edit, Qt::Key_End);
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClick(edit, Qt::Key_Left);
+        QTest::keyClicks(edit, QStringLiteral("x"));
+        QCOMPARE(pathBytes(edit->text()), "/tmp/badx\xff");
         QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClick(edit, Qt::Key_Left);
-    QTest::keyClicks(edit, QStringLiteral("x"));
-    QCOMPARE(pathBytes(edit->text()), "/tmp/badx\xff");
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QCOMPARE(pathBytes(edit->text()), "/tmp/" + kMine);
-    edit->selectAll();
-    QCOMPARE(edit->selectedText(), text);
-}
+        QCOMPARE(pathBytes(edit->text()), "/tmp/" + kMine);
+        edit->selectAll();
+        QCOMPARE(edit->selectedText(), text);
+    }
 
-void PathsTest::startedInsideANonUtf8Directory_data()
-{
-    QTest::addColumn<bool>("withLookalike");
-    QTest::newRow("alone") << false;
-    QTest::newRow("beside a look-alike") << true;
-}
+    void startedInsideANonUtf8DirectoryTheRunListsItsFiles_data()
+    {
+        QTest::addColumn<bool>("withLookalike");
+        QTest::newRow("alone") << false;
+        QTest::newRow("beside a look-alike") << true;
+    }
+    // Both path edits hold the start-up directory's own bytes: the run lists its files, not the look-alike's.
+    void startedInsideANonUtf8DirectoryTheRunListsItsFiles()
+    {
+        QFETCH(bool, withLookalike);
+        Course c(withLookalike);
+        CurrentDirKeeper keep;
+        QVERIFY(SetCurrentDir(c.mine));
+        std::unique_ptr<TfMain> w = makeMainWindow();
+        QCOMPARE(pathBytes(w->ePath1->text()), c.mine);
+        QCOMPARE(w->ePath2->text(), w->ePath1->text());
 
-// Both path edits hold the start-up directory's own bytes: the run lists its files, not the look-alike's.
-void PathsTest::startedInsideANonUtf8Directory()
-{
-    QFETCH(bool, withLookalike);
-    Course c(withLookalike);
-    CurrentDirKeeper keep;
-    QVERIFY(SetCurrentDir(c.mine));
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    QCOMPARE(pathBytes(w->ePath1->text()), c.mine);
-    QCOMPARE(w->ePath2->text(), w->ePath1->text());
-
-    MessageBoxAnswerer boxes;
-    TextRecorder rez(w->eRez);
-    w->cbByContents->setChecked(false);
-    w->btnGo->click();
-    QCOMPARE(boxes.boxes.size(), 0);
-    QCOMPARE(rez.textsStartingWith(QStringLiteral("Initializare: ")),
-             (QStringList{"Initializare: mine1", "Initializare: mine2"}));
-    QCOMPARE(w->eRich->lineText(0), QStringLiteral("[by volume]      \tmine1  =  mine2"));
-
-    // The look-alike is another directory, compared as such.
-    if (withLookalike) {
-        w->ePath2->setText(pathText(c.lookalike));
+        MessageBoxAnswerer boxes;
+        TextRecorder rez(w->eRez);
+        w->cbByContents->setChecked(false);
         w->btnGo->click();
         QCOMPARE(boxes.boxes.size(), 0);
-        QVERIFY(rez.texts.contains(QStringLiteral("Initializare: other1")));
-        QCOMPARE(w->eRez->text(), QStringLiteral("Au fost gasite 4 coincidente"));
+        QCOMPARE(rez.textsStartingWith(QStringLiteral("Initializare: ")),
+                 (QStringList{"Initializare: mine1", "Initializare: mine2"}));
+        QCOMPARE(w->eRich->lineText(0), sizeLine("mine1", "mine2"));
+
+        // The look-alike is another directory, compared as such.
+        if (withLookalike) {
+            w->ePath2->setText(pathText(c.lookalike));
+            w->btnGo->click();
+            QCOMPARE(boxes.boxes.size(), 0);
+            QVERIFY(rez.texts.contains(QStringLiteral("Initializare: other1")));
+            QCOMPARE(w->eRez->text(), countText(4));
+        }
     }
-}
 
-void PathsTest::theLauncherStartsItsOwnDirectorysProgram_data()
-{
-    startedInsideANonUtf8Directory_data();
-}
-
-void PathsTest::theLauncherStartsItsOwnDirectorysProgram()
-{
-    QFETCH(bool, withLookalike);
-    Course c(withLookalike);
-    CurrentDirKeeper keep;
-    QVERIFY(SetCurrentDir(c.mine));
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    MessageBoxAnswerer boxes;
-    w->btnP1->click();
-    QCOMPARE(c.mineRuns.waitForRecords(1).size(), 1);
-    QCOMPARE(boxes.boxes.size(), 0);
-    QTest::qWait(100);
-    QCOMPARE(c.lookalikeRuns.records().size(), 0);
-}
-
-void PathsTest::thePickerGivesTheDirectoryItShows()
-{
-    Course c(true);
-    CurrentDirKeeper keep;
-    QVERIFY(SetCurrentDir(c.t.bytes()));
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    auto picker = std::make_unique<TfSelPath>();
-    fSelPath = picker.get();
-    w->show();
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-
-    // Browsed to: the list's directory becomes the result.
-    QString shown;
-    whenPickerShown([&](TfSelPath &s) {
-        s.DirBox->setDirectory(c.mine);
-        shown = s.ePath->text();
-        s.btnOk->click();
-    });
-    QTest::mouseClick(w->btnGetPath1, Qt::LeftButton);
-    QCOMPARE(pathBytes(shown), c.mine);
-    QCOMPARE(pathBytes(w->ePath1->text()), c.mine);
-
-    // Shown again: the current directory, which the browsing left there, is the result.
-    whenPickerShown([&](TfSelPath &s) { s.btnOk->click(); });
-    QTest::mouseClick(w->btnGetPath2, Qt::LeftButton);
-    QCOMPARE(pathBytes(w->ePath2->text()), c.mine);
-    fSelPath = nullptr;
-}
-
-// The data file is read and written relative to the current directory, as bytes.
-void PathsTest::theDataFileStaysInItsDirectory()
-{
-    Course c(true);
-    CurrentDirKeeper keep;
-    QVERIFY(SetCurrentDir(c.mine));
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    MessageBoxAnswerer boxes;
-    w->pgControl->setCurrentWidget(w->tSheet2);
-    QCOMPARE(w->fMemo->toPlainText(), QStringLiteral("1 2"));
-    w->fMemo->setPlainText(QStringLiteral("5 6"));
-    w->iSaveData->trigger();
-    QCOMPARE(boxes.boxes.size(), 0);
-    // saveWholeFile follows links through QFileInfo::canonicalFilePath(), which decodes the current
-    // directory lossily and so finds the look-alike's file.
-    QCOMPARE(readBytes(c.mine + "/prog/data.txt"), QByteArray("5 6"));
-    QCOMPARE(readBytes(c.lookalike + "/prog/data.txt"), QByteArray("OTHER USER DATA"));
-}
-
-void PathsTest::aTextThatNamesNoPathIsRefused()
-{
-    Course c(true);
-    std::unique_ptr<TfMain> w = makeMainWindow();
-    MessageBoxAnswerer boxes;
-    // The look-alike's bytes spelt as kept bytes: the text shows a mark for each, so it is no way to
-    // name the look-alike.
-    const QString spelt =
-        pathText(c.t.bytes()) + QStringLiteral("/bad") + kept(0xef) + kept(0xbf) + kept(0xbd);
-    for (const QString &text :
-         {spelt, pathText(c.t.bytes()) + QStringLiteral("/bad") + QChar(char16_t(0xd800))}) {
-        w->ePath1->setText(text);
-        w->ePath2->setText(pathText(c.mine));
-        w->btnGo->click();
-        QTRY_COMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].text, QStringLiteral("Adresa incorecta:\n") + text);
-        boxes.boxes.clear();
+    void theLauncherStartsItsOwnDirectorysProgram_data()
+    {
+        startedInsideANonUtf8DirectoryTheRunListsItsFiles_data();
     }
-}
+    void theLauncherStartsItsOwnDirectorysProgram()
+    {
+        QFETCH(bool, withLookalike);
+        Course c(withLookalike);
+        CurrentDirKeeper keep;
+        QVERIFY(SetCurrentDir(c.mine));
+        std::unique_ptr<TfMain> w = makeMainWindow();
+        MessageBoxAnswerer boxes;
+        w->btnP1->click();
+        QCOMPARE(c.mineRuns.waitForRecords(1).size(), 1);
+        QCOMPARE(boxes.boxes.size(), 0);
+        QTest::qWait(100);
+        QCOMPARE(c.lookalikeRuns.records().size(), 0);
+    }
 
-QTEST_MAIN(PathsTest)
+    void thePickerGivesTheDirectoryItShows()
+    {
+        Course c(true);
+        ProgramWithPicker p(c.t.bytes());
+        TfMain *w = p.w.get();
+
+        // Browsed to: the list's directory becomes the result.
+        QString shown;
+        whenPickerShown([&](TfSelPath &s) {
+            s.DirBox->setDirectory(c.mine);
+            shown = s.ePath->text();
+            s.btnOk->click();
+        });
+        QTest::mouseClick(w->btnGetPath1, Qt::LeftButton);
+        QCOMPARE(pathBytes(shown), c.mine);
+        QCOMPARE(pathBytes(w->ePath1->text()), c.mine);
+
+        // Shown again: the current directory, which the browsing left there, is the result.
+        whenPickerShown([&](TfSelPath &s) { s.btnOk->click(); });
+        QTest::mouseClick(w->btnGetPath2, Qt::LeftButton);
+        QCOMPARE(pathBytes(w->ePath2->text()), c.mine);
+    }
+
+    // The data file is read and written relative to the current directory, as bytes.
+    void theDataFileStaysInItsDirectory()
+    {
+        Course c(true);
+        CurrentDirKeeper keep;
+        QVERIFY(SetCurrentDir(c.mine));
+        std::unique_ptr<TfMain> w = makeMainWindow();
+        MessageBoxAnswerer boxes;
+        w->pgControl->setCurrentWidget(w->tSheet2);
+        QCOMPARE(w->fMemo->toPlainText(), QStringLiteral("1 2"));
+        w->fMemo->setPlainText(QStringLiteral("5 6"));
+        w->iSaveData->trigger();
+        QCOMPARE(boxes.boxes.size(), 0);
+        // saveWholeFile follows links through QFileInfo::canonicalFilePath(), which decodes the current
+        // directory lossily and so finds the look-alike's file.
+        QCOMPARE(readBytes(c.mine + "/prog/data.txt"), QByteArray("5 6"));
+        QCOMPARE(readBytes(c.lookalike + "/prog/data.txt"), QByteArray("OTHER USER DATA"));
+    }
+
+    void aTextThatNamesNoPathIsRefused()
+    {
+        Course c(true);
+        std::unique_ptr<TfMain> w = makeMainWindow();
+        MessageBoxAnswerer boxes;
+        // The look-alike's bytes spelt as kept bytes: the text shows a mark for each, so it is no way to
+        // name the look-alike.
+        const QString spelt =
+            pathText(c.t.bytes()) + QStringLiteral("/bad") + kept(0xef) + kept(0xbf) + kept(0xbd);
+        for (const QString &text :
+             {spelt, pathText(c.t.bytes()) + QStringLiteral("/bad") + QChar(char16_t(0xd800))}) {
+            w->ePath1->setText(text);
+            w->ePath2->setText(pathText(c.mine));
+            w->btnGo->click();
+            QTRY_COMPARE(boxes.boxes.size(), 1);
+            QCOMPARE(boxes.boxes[0].text, QStringLiteral("Adresa incorecta:\n") + text);
+            boxes.boxes.clear();
+        }
+    }
+};
+
+QTEST_MAIN(TestPaths)
 #include "tst_paths.moc"

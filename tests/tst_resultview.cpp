@@ -1,7 +1,7 @@
 // The result view: an exact line count, lines shown as one line of plain text each, selection by mouse
 // and keys, copy, a limit that refuses lines instead of dropping them, and lines painted while a run goes on.
 
-#include "support/fixture.h"
+#include "support/comparisonrun.h"
 #include "support/messageboxes.h"
 
 #include "engine/pacing.h"
@@ -30,8 +30,7 @@ struct ShownView
         for (const QByteArray &l : lines)
             view.addLine(l);
         view.flush();
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showExposed(view));
     }
     // The point before the given text of a row's start, in the middle of the row.
     QPoint at(int row, const QString &before) const
@@ -111,8 +110,7 @@ private slots:
     {
         // The window's own view and font.
         std::unique_ptr<TfMain> w = makeMainWindow();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(showExposed(*w));
         ResultView *view = w->eRich;
         view->clearLines();
         for (const char *tag : {"[by name]    ", "[by volume]  ", "[by time]  ", "[by contents]"})
@@ -312,12 +310,9 @@ private slots:
             t.file("one/f" + QByteArray::number(i), "x");
             t.file("two/g" + QByteArray::number(i), "x");
         }
-        std::unique_ptr<TfMain> w = makeMainWindow();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        w->ePath1->setText(t.path() + QStringLiteral("/one"));
-        w->ePath2->setText(t.path() + QStringLiteral("/two"));
-        ResultView *view = w->eRich;
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", AllCriteria, kNormalFiles, Pacing::Paced);
+        QVERIFY(showExposed(*run.w));
+        ResultView *view = run.w->eRich;
         qint64 shownBefore = 0;
         int checked = 0;
         bool sawText = false;
@@ -334,17 +329,16 @@ private slots:
             }
             if (view->shownLineCount() != view->lineCount())
                 faults << QStringLiteral("lines stored but not shown at a hand-over");
-            if (w->eRez->text().startsWith(QLatin1String("Au fost")))
+            if (run.progressText().startsWith(QLatin1String("Au fost")))
                 faults << QStringLiteral("count shown during the run");
             shownBefore = view->shownLineCount();
         });
-        w->btnGo->click();
-        restorePacing();
+        run.go();
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
         QVERIFY2(checked >= 3, qPrintable(QString::number(checked)));
         QVERIFY(sawText);
         QVERIFY(view->lineCount() >= 2 * 120 * 120);
-        QCOMPARE(w->eRez->text(), QStringLiteral("Au fost gasite %1 coincidente").arg(view->lineCount()));
+        QCOMPARE(run.progressText(), countText(view->lineCount()));
     }
 
     void aLineCostsLessThanAHundredBytes()

@@ -4,6 +4,7 @@
 
 #include "support/bytenames.h"
 #include "support/fixture.h"
+#include "support/messageboxes.h"
 
 #include <QMessageBox>
 #include <QProcess>
@@ -13,93 +14,88 @@
 #error "STARTUPFAULT_HELPER must name the helper program"
 #endif
 
-class StartupTest : public QObject
+class TestStartup : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void run_data();
-    void run();
-    void pathEditsNameTheStartDirectorysBytes();
+    void startUpShowsEachFaultOnceInsteadOfTheWindow_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<bool>("shown");
+
+        const QString critical = QString::number(int(QMessageBox::Critical));
+        const QString title = kProgramCaption;
+        QTest::newRow("toolkit exception")
+            << QStringLiteral("exception")
+            << QStringList{QStringLiteral("Boom.|") + title + QLatin1Char('|') + critical} << false;
+        QTest::newRow("foreign exception")
+            << QStringLiteral("foreign")
+            << QStringList{QLatin1Char('|') + title + QLatin1Char('|') + critical} << false;
+        QTest::newRow("no fault") << QStringLiteral("normal") << QStringList{} << true;
+    }
+    void startUpShowsEachFaultOnceInsteadOfTheWindow()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QStringList, boxes);
+        QFETCH(bool, shown);
+
+        QProcess helper;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        helper.setProcessEnvironment(env);
+        helper.setProcessChannelMode(QProcess::SeparateChannels);
+        helper.start(QStringLiteral(STARTUPFAULT_HELPER), {mode});
+        QVERIFY2(helper.waitForStarted(), qPrintable(helper.errorString()));
+        if (!helper.waitForFinished(60000)) {
+            helper.kill();
+            helper.waitForFinished();
+            QFAIL("the helper did not end: start-up hangs");
+        }
+        const QByteArray errors = helper.readAllStandardError();
+        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(helper.exitCode() == 0, errors.constData());
+
+        QStringList shownBoxes;
+        QString shownLine, resultLine;
+        const QStringList lines = QString::fromUtf8(helper.readAllStandardOutput()).split(QLatin1Char('\n'));
+        for (const QString &line : lines) {
+            if (line.startsWith(QLatin1String("box|")))
+                shownBoxes.append(line.mid(4));
+            else if (line.startsWith(QLatin1String("shown=")))
+                shownLine = line;
+            else if (line.startsWith(QLatin1String("result=")))
+                resultLine = line;
+        }
+        QCOMPARE(shownBoxes, boxes);
+        QCOMPARE(shownLine, shown ? QStringLiteral("shown=1") : QStringLiteral("shown=0"));
+        QCOMPARE(resultLine, QStringLiteral("result=0"));
+    }
+
+    // A directory whose name is not UTF-8, beside one whose name a lossy decoding would make of it.
+    void pathEditsNameTheStartDirectorysBytes()
+    {
+        TempTree t;
+        ContentsRemover cleanup(t.bytes());
+        const QByteArray start = t.bytes() + "/bad\xff";
+        makeDirectory(start);
+        makeDirectory(t.bytes() + "/bad\xef\xbf\xbd");
+
+        QProcess helper;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        helper.setProcessEnvironment(env);
+        helper.start(QStringLiteral(STARTUPFAULT_HELPER),
+                     {QStringLiteral("paths"), QString::fromLatin1(start.toHex())});
+        QVERIFY(helper.waitForFinished(60000));
+        QCOMPARE(helper.exitCode(), 0);
+        const QString out = QString::fromUtf8(helper.readAllStandardOutput());
+        const QString hex = QString::fromLatin1(start.toHex());
+        QVERIFY2(out.contains(QStringLiteral("path1=") + hex + QLatin1Char('\n')), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("path2=") + hex + QLatin1Char('\n')), qPrintable(out));
+    }
 };
 
-void StartupTest::run_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<bool>("shown");
-
-    const QString critical = QString::number(int(QMessageBox::Critical));
-    const QString title = QStringLiteral("\"Vestrel\" by Tovi");
-    QTest::newRow("toolkit exception")
-        << QStringLiteral("exception")
-        << QStringList{QStringLiteral("Boom.|") + title + QLatin1Char('|') + critical} << false;
-    QTest::newRow("foreign exception")
-        << QStringLiteral("foreign") << QStringList{QLatin1Char('|') + title + QLatin1Char('|') + critical}
-        << false;
-    QTest::newRow("no fault") << QStringLiteral("normal") << QStringList{} << true;
-}
-
-void StartupTest::run()
-{
-    QFETCH(QString, mode);
-    QFETCH(QStringList, boxes);
-    QFETCH(bool, shown);
-
-    QProcess helper;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    helper.setProcessEnvironment(env);
-    helper.setProcessChannelMode(QProcess::SeparateChannels);
-    helper.start(QStringLiteral(STARTUPFAULT_HELPER), {mode});
-    QVERIFY2(helper.waitForStarted(), qPrintable(helper.errorString()));
-    if (!helper.waitForFinished(60000)) {
-        helper.kill();
-        helper.waitForFinished();
-        QFAIL("the helper did not end: start-up hangs");
-    }
-    const QByteArray errors = helper.readAllStandardError();
-    QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(helper.exitCode() == 0, errors.constData());
-
-    QStringList shownBoxes;
-    QString shownLine, resultLine;
-    const QStringList lines = QString::fromUtf8(helper.readAllStandardOutput()).split(QLatin1Char('\n'));
-    for (const QString &line : lines) {
-        if (line.startsWith(QLatin1String("box|")))
-            shownBoxes.append(line.mid(4));
-        else if (line.startsWith(QLatin1String("shown=")))
-            shownLine = line;
-        else if (line.startsWith(QLatin1String("result=")))
-            resultLine = line;
-    }
-    QCOMPARE(shownBoxes, boxes);
-    QCOMPARE(shownLine, shown ? QStringLiteral("shown=1") : QStringLiteral("shown=0"));
-    QCOMPARE(resultLine, QStringLiteral("result=0"));
-}
-
-// A directory whose name is not UTF-8, beside one whose name a lossy decoding would make of it.
-void StartupTest::pathEditsNameTheStartDirectorysBytes()
-{
-    TempTree t;
-    ContentsRemover cleanup(t.bytes());
-    const QByteArray start = t.bytes() + "/bad\xff";
-    makeDirectory(start);
-    makeDirectory(t.bytes() + "/bad\xef\xbf\xbd");
-
-    QProcess helper;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    helper.setProcessEnvironment(env);
-    helper.start(QStringLiteral(STARTUPFAULT_HELPER),
-                 {QStringLiteral("paths"), QString::fromLatin1(start.toHex())});
-    QVERIFY(helper.waitForFinished(60000));
-    QCOMPARE(helper.exitCode(), 0);
-    const QString out = QString::fromUtf8(helper.readAllStandardOutput());
-    const QString hex = QString::fromLatin1(start.toHex());
-    QVERIFY2(out.contains(QStringLiteral("path1=") + hex + QLatin1Char('\n')), qPrintable(out));
-    QVERIFY2(out.contains(QStringLiteral("path2=") + hex + QLatin1Char('\n')), qPrintable(out));
-}
-
-QTEST_MAIN(StartupTest)
+QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"

@@ -21,12 +21,12 @@ QString labelOf(const QByteArray &device)
 
 } // namespace
 
-class VolumesTest : public QObject
+class TestVolumes : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void desktopMachine()
+    void aDesktopOffersItsDisksAndRemovableMediaOnly()
     {
         const QByteArray table = "22 28 0:21 / /proc rw,nosuid - proc proc rw\n"
                                  "23 28 0:22 / /sys rw,nosuid - sysfs sysfs rw\n"
@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(volumesFromMountInfo(table, labelOf), expected);
     }
 
-    void escapedMountPoints()
+    void escapedMountPointsAreDecodedToTheirBytes()
     {
         const QByteArray table = "1 0 8:1 / /mnt/a\\134b\\011c\\012d rw - ext4 /dev/sdd1 rw\n"
                                  "2 0 8:2 / /mnt/caf\\351 rw - ext4 /dev/sdd2 rw\n"
@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(volumes[3].mountPoint, QByteArray("/mnt/x\\9"));
     }
 
-    void volumeOfADirectory()
+    void aDirectoryBelongsToTheDeepestMountAbove()
     {
         const QList<QByteArray> points{"/", "/mnt/usb", "/mnt/usb/inner", "/home"};
         QCOMPARE(volumeOf(points, "/"), QByteArray("/"));
@@ -125,5 +125,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(VolumesTest)
+QTEST_GUILESS_MAIN(TestVolumes)
 #include "tst_volumes.moc"

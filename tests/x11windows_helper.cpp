@@ -139,7 +139,7 @@ QStringList iconSizes(const QWidget *w)
 
 } // namespace
 
-class X11WindowsTest : public QObject
+class TestX11Windows : public QObject
 {
     Q_OBJECT
 
@@ -164,119 +164,112 @@ private slots:
         m_window.reset();
     }
 
-    void pickerCentredAtEveryShowing();
-    void boxesShowTheirWholeCaption_data();
-    void boxesShowTheirWholeCaption();
-    void windowsShowTheProgramIcon();
-    void editMenuInRomanian();
-};
+    // The toolkit placed the first showing by a guess at the frame, 20 pixels off the later ones.
+    void pickerCentredAtEveryShowing()
+    {
+        QList<QRect> frames;
+        for (int showing = 0; showing < 3; ++showing) {
+            whenModal<TfSelPath>([&](TfSelPath *picker) {
+                if (waitForFrame(picker))
+                    frames.append(framedGeometry(picker));
+                picker->btnOk->click();
+            });
+            QTest::mouseClick(m_window->btnGetPath1, Qt::LeftButton);
+        }
+        QCOMPARE(frames.size(), 3);
+        QCOMPARE(frames[1], frames[0]);
+        QCOMPARE(frames[2], frames[0]);
+        const QPoint centre = m_window->screen()->availableGeometry().center();
+        QVERIFY2((frames[0].center() - centre).manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("the picker's frame is centred at %1,%2, the screen at %3,%4")
+                                .arg(frames[0].center().x())
+                                .arg(frames[0].center().y())
+                                .arg(centre.x())
+                                .arg(centre.y())));
+    }
 
-// The toolkit placed the first showing by a guess at the frame, 20 pixels off the later ones.
-void X11WindowsTest::pickerCentredAtEveryShowing()
-{
-    QList<QRect> frames;
-    for (int showing = 0; showing < 3; ++showing) {
+    void boxesShowTheirWholeCaption_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("exception display, I/O error 13") << 0;
+        QTest::newRow("simple message") << 1;
+        QTest::newRow("Eroare box") << 2;
+    }
+    // The caption is drawn as wide in the box's title bar as in a window wide enough for any caption: the
+    // window manager did not have to shorten it.
+    void boxesShowTheirWholeCaption()
+    {
+        QFETCH(int, kind);
+        const QString caption = kind == 2 ? QStringLiteral("Eroare") : applicationTitle();
+        const int full = fullCaptionWidth(caption);
+        QVERIFY(full > 0);
+
+        int drawn = -1;
+        QSize box;
+        whenModal<QMessageBox>([&](QMessageBox *b) {
+            if (waitForFrame(b)) {
+                const QImage with = titleBar(b);
+                b->setWindowTitle(QStringLiteral(" "));
+                QTest::qWait(400);
+                drawn = drawnWidth(with, titleBar(b));
+                box = b->size();
+            }
+            b->button(QMessageBox::Ok)->click();
+        });
+        if (kind == 0) {
+            const EInOutError error(13);
+            showException(&error);
+        } else if (kind == 1) {
+            ShowMessage(QStringLiteral("Gata!"));
+        } else {
+            showStopMessage(QStringLiteral("Nu exista directoriul"), caption);
+        }
+        QVERIFY2(drawn >= full - 1,
+                 qPrintable(QStringLiteral("a box %1 pixels wide draws %2 of the caption's %3 pixels")
+                                .arg(box.width())
+                                .arg(drawn)
+                                .arg(full)));
+    }
+
+    // Not the generic frame icon: the program's own, at the sizes an installation puts in the icon theme.
+    void windowsShowTheProgramIcon()
+    {
+        const QStringList ours{"128x128", "16x16", "256x256", "32x32", "48x48", "64x64"};
+        QCOMPARE(iconSizes(m_window.get()), ours);
+        QStringList pickerSizes;
         whenModal<TfSelPath>([&](TfSelPath *picker) {
             if (waitForFrame(picker))
-                frames.append(framedGeometry(picker));
+                pickerSizes = iconSizes(picker);
             picker->btnOk->click();
         });
-        QTest::mouseClick(m_window->btnGetPath1, Qt::LeftButton);
+        QTest::mouseClick(m_window->btnGetPath2, Qt::LeftButton);
+        QCOMPARE(pickerSizes, ours);
     }
-    QCOMPARE(frames.size(), 3);
-    QCOMPARE(frames[1], frames[0]);
-    QCOMPARE(frames[2], frames[0]);
-    const QPoint centre = m_window->screen()->availableGeometry().center();
-    QVERIFY2((frames[0].center() - centre).manhattanLength() <= 2,
-             qPrintable(QStringLiteral("the picker's frame is centred at %1,%2, the screen at %3,%4")
-                            .arg(frames[0].center().x())
-                            .arg(frames[0].center().y())
-                            .arg(centre.x())
-                            .arg(centre.y())));
-}
 
-void X11WindowsTest::boxesShowTheirWholeCaption_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::newRow("exception display, I/O error 13") << 0;
-    QTest::newRow("simple message") << 1;
-    QTest::newRow("Eroare box") << 2;
-}
-
-// The caption is drawn as wide in the box's title bar as in a window wide enough for any caption: the
-// window manager did not have to shorten it.
-void X11WindowsTest::boxesShowTheirWholeCaption()
-{
-    QFETCH(int, kind);
-    const QString caption = kind == 2 ? QStringLiteral("Eroare") : applicationTitle();
-    const int full = fullCaptionWidth(caption);
-    QVERIFY(full > 0);
-
-    int drawn = -1;
-    QSize box;
-    whenModal<QMessageBox>([&](QMessageBox *b) {
-        if (waitForFrame(b)) {
-            const QImage with = titleBar(b);
-            b->setWindowTitle(QStringLiteral(" "));
-            QTest::qWait(400);
-            drawn = drawnWidth(with, titleBar(b));
-            box = b->size();
-        }
-        b->button(QMessageBox::Ok)->click();
-    });
-    if (kind == 0) {
-        const EInOutError error(13);
-        showException(&error);
-    } else if (kind == 1) {
-        ShowMessage(QStringLiteral("Gata!"));
-    } else {
-        showStopMessage(QStringLiteral("Nu exista directoriul"), caption);
+    // A right click of the mouse on a path edit, through the X server, opens the edit menu in Romanian.
+    void editMenuInRomanian()
+    {
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        const QPoint at = m_window->ePath1->mapToGlobal(m_window->ePath1->rect().center());
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                           QStringLiteral("click"), QStringLiteral("3")});
+        QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QTest::qWait(300);
+        const QByteArray picture = qgetenv("VESTREL_MENU_PICTURE");
+        if (!picture.isEmpty())
+            QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(picture));
+        QStringList texts;
+        for (QAction *a : menu->actions())
+            if (!a->isSeparator())
+                texts.append(a->text().section(QLatin1Char('\t'), 0, 0));
+        menu->close();
+        QCOMPARE(texts, (QStringList{"&Anuleaza", "&Reface", "&Taie", "&Copiaza", "&Lipeste", "Sterge",
+                                     "Selecteaza tot"}));
     }
-    QVERIFY2(drawn >= full - 1,
-             qPrintable(QStringLiteral("a box %1 pixels wide draws %2 of the caption's %3 pixels")
-                            .arg(box.width())
-                            .arg(drawn)
-                            .arg(full)));
-}
+};
 
-// Not the generic frame icon: the program's own, at the sizes an installation puts in the icon theme.
-void X11WindowsTest::windowsShowTheProgramIcon()
-{
-    const QStringList ours{"128x128", "16x16", "256x256", "32x32", "48x48", "64x64"};
-    QCOMPARE(iconSizes(m_window.get()), ours);
-    QStringList pickerSizes;
-    whenModal<TfSelPath>([&](TfSelPath *picker) {
-        if (waitForFrame(picker))
-            pickerSizes = iconSizes(picker);
-        picker->btnOk->click();
-    });
-    QTest::mouseClick(m_window->btnGetPath2, Qt::LeftButton);
-    QCOMPARE(pickerSizes, ours);
-}
-
-// A right click of the mouse on a path edit, through the X server, opens the edit menu in Romanian.
-void X11WindowsTest::editMenuInRomanian()
-{
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    const QPoint at = m_window->ePath1->mapToGlobal(m_window->ePath1->rect().center());
-    QProcess::execute(QStringLiteral("xdotool"),
-                      {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-                       QStringLiteral("click"), QStringLiteral("3")});
-    QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
-    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-    QTest::qWait(300);
-    const QByteArray picture = qgetenv("VESTREL_MENU_PICTURE");
-    if (!picture.isEmpty())
-        QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(picture));
-    QStringList texts;
-    for (QAction *a : menu->actions())
-        if (!a->isSeparator())
-            texts.append(a->text().section(QLatin1Char('\t'), 0, 0));
-    menu->close();
-    QCOMPARE(texts, (QStringList{"&Anuleaza", "&Reface", "&Taie", "&Copiaza", "&Lipeste", "Sterge",
-                                 "Selecteaza tot"}));
-}
-
-QTEST_MAIN(X11WindowsTest)
+QTEST_MAIN(TestX11Windows)
 #include "x11windows_helper.moc"

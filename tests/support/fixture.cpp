@@ -1,15 +1,10 @@
 #include "fixture.h"
 
 #include "engine/pacing.h"
-#include "platform/files.h"
 #include "ui/application.h"
 
 #include <QLineEdit>
 #include <QTest>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 std::unique_ptr<TfMain> makeMainWindow()
 {
@@ -18,59 +13,21 @@ std::unique_ptr<TfMain> makeMainWindow()
     return std::make_unique<TfMain>();
 }
 
-TempTree::TempTree()
+bool showExposed(QWidget &window)
 {
-    if (!m_dir.isValid())
-        qFatal("no temporary directory");
-}
-
-QByteArray TempTree::bytes() const
-{
-    return QFile::encodeName(m_dir.path());
-}
-
-QByteArray TempTree::dir(const QByteArray &relative)
-{
-    const QByteArray full = bytes() + '/' + relative;
-    QDir().mkpath(QFile::decodeName(full));
-    return full;
-}
-
-QByteArray TempTree::file(const QByteArray &relative, const QByteArray &contents, int mode)
-{
-    const qsizetype slash = relative.lastIndexOf('/');
-    if (slash > 0)
-        dir(relative.left(slash));
-    const QByteArray full = bytes() + '/' + relative;
-    const int fd = ::open(full.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        qFatal("cannot create %s", full.constData());
-    if (!contents.isEmpty() && ::write(fd, contents.constData(), size_t(contents.size())) != contents.size())
-        qFatal("cannot write %s", full.constData());
-    ::fchmod(fd, mode_t(mode));
-    ::close(fd);
-    return full;
-}
-
-QByteArray TempTree::fifo(const QByteArray &relative)
-{
-    const QByteArray full = bytes() + '/' + relative;
-    if (::mkfifo(full.constData(), 0644) != 0)
-        qFatal("cannot make fifo %s", full.constData());
-    return full;
-}
-
-QByteArray TempTree::symlink(const QByteArray &relative, const QByteArray &target)
-{
-    const QByteArray full = bytes() + '/' + relative;
-    if (::symlink(target.constData(), full.constData()) != 0)
-        qFatal("cannot make link %s", full.constData());
-    return full;
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
 }
 
 TextRecorder::TextRecorder(QLineEdit *edit)
+    : m_connection(QObject::connect(edit, &QLineEdit::textChanged, edit,
+                                    [this](const QString &t) { texts.append(t); }))
 {
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [this](const QString &t) { texts.append(t); });
+}
+
+TextRecorder::~TextRecorder()
+{
+    QObject::disconnect(m_connection);
 }
 
 QStringList TextRecorder::textsStartingWith(const QString &prefix) const
@@ -93,11 +50,4 @@ void restorePacing()
     pacing::setLiteral(false);
     pacing::setHandOverHook({});
     pacing::setInterval(pacing::kIntervalMs);
-}
-
-CurrentDirKeeper::CurrentDirKeeper() : m_saved(currentDirBytes()) {}
-
-CurrentDirKeeper::~CurrentDirKeeper()
-{
-    SetCurrentDir(m_saved);
 }

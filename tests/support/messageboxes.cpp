@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QTest>
 
 MessageBoxAnswerer::MessageBoxAnswerer()
 {
@@ -16,10 +17,16 @@ void MessageBoxAnswerer::answer()
         if (!box || !box->isVisible() || box->property("answered").toBool())
             continue;
         box->setProperty("answered", true);
-        boxes.append({box->text(), box->windowTitle(), box->icon(), box->isModal()});
+        boxes.append({box->text(), box->windowTitle(), box->icon()});
         if (QAbstractButton *ok = box->button(QMessageBox::Ok))
             ok->click();
         else
             box->reject();
     }
+}
+
+char *toString(const ShownBox &box)
+{
+    return QTest::toString(
+        QStringLiteral("\"%1\" captioned \"%2\", icon %3").arg(box.text, box.caption).arg(int(box.icon)));
 }

@@ -10,8 +10,13 @@ struct ShownBox
     QString text;
     QString caption;
     QMessageBox::Icon icon;
-    bool applicationModal;
+    bool operator==(const ShownBox &) const = default;
 };
+// What a failed comparison shows of a box.
+char *toString(const ShownBox &box);
+
+// The caption of the program's own boxes, spelt out.
+inline const QString kProgramCaption = QStringLiteral("\"Vestrel\" by Tovi");
 
 // While it lives, answers every message box that appears by pressing its OK button, and records the box's
 // text, caption and icon.

@@ -1,10 +1,13 @@
 #include "tmpfsmount.h"
 
+#include "bytenames.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <cstring>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 TmpfsMount::TmpfsMount(const QByteArray &options)
 {
@@ -30,4 +33,13 @@ TmpfsMount::~TmpfsMount()
 QByteArray TmpfsMount::bytes() const
 {
     return QFile::encodeName(m_dir.path());
+}
+
+bool setExactModificationTime(const QByteArray &path, qint64 seconds)
+{
+    setModificationTime(path, seconds);
+    struct stat st;
+    if (::stat(path.constData(), &st) != 0)
+        qFatal("cannot read the time of %s", path.constData());
+    return st.st_mtim.tv_sec == seconds;
 }

@@ -24,3 +24,6 @@ private:
     bool m_mounted = false;
     QString m_reason;
 };
+
+// Gives a file a modification time; false when its file system keeps another (it may not hold 64 bits).
+bool setExactModificationTime(const QByteArray &path, qint64 seconds);

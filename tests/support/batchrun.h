@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// vestrel-compare's exit statuses.
+namespace BatchExit {
+constexpr int Ran = 0;      // the comparison ran to its end
+constexpr int Usage = 1;    // the command line was wrong
+constexpr int Refused = 2;  // a path was refused before the comparison started
+constexpr int ListFull = 3; // the result list was full: the comparison stopped there
+constexpr int Failed = 4;   // an error ended the comparison, or the results could not be written
+} // namespace BatchExit
+
+// The records of --null output: criterion, first name, second name.
+using BatchRecords = QList<QList<QByteArray>>;
+
+// What one run of vestrel-compare gave: its exit status (-1 when it did not exit) and its two streams.
+struct BatchResult
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+
+    // A stream's lines as text, without the toolkit's own notes on standard paths.
+    QStringList outLines() const;
+    QStringList errLines() const;
+    BatchRecords records() const;
+};
+
+// How one run starts; what is left empty is as the tests' own process has it. Every member has an
+// initializer, so that a designated initializer names only what it sets.
+struct BatchStart
+{
+    QStringList environment{};  // NAME=VALUE settings added to the tests' environment
+    QString workingDirectory{}; // where it runs
+    QStringList launcher{};     // a command that starts it (setpriv and its options, say)
+    QString standardOutput{};   // a file its results go to instead of out
+    qint64 addressSpaceMiB = 0; // a limit on its memory (0: none)
+};
+
+// Runs vestrel-compare with its arguments as bytes, byte for byte whatever they spell.
+BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start = {});
