@@ -1,4 +1,4 @@
-#include "ui/startup.h"
+#include "app/startup.h"
 
 int main(int argc, char *argv[])
 {

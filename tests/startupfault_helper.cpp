@@ -12,11 +12,11 @@
 
 #include "support/messageboxes.h"
 
+#include "app/startup.h"
 #include "app/vestrel.h"
 #include "platform/exceptions.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
-#include "ui/startup.h"
 
 #include <QEvent>
 #include <QLineEdit>

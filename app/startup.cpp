@@ -1,4 +1,4 @@
-#include "ui/startup.h"
+#include "app/startup.h"
 
 #include "app/vestrel.h"
 #include "platform/exceptions.h"
