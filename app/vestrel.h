@@ -1,11 +1,12 @@
 #pragma once
 
-#include "engine/criteriontexts.h"
+#include "engine/comparison.h"
 #include "engine/pathstack.h"
-#include "engine/progress.h"
 
 #include <QByteArray>
 #include <QWidget>
+
+#include <memory>
 
 class QCheckBox;
 class QFrame;
@@ -87,6 +88,7 @@ public:
     // Comparison run control.
     void btnGoClick(QObject *Sender);
     void btnStopClick(QObject *Sender);
+    // The comparison itself is the engine's (engine/comparison.h); these members hand the work to it.
     void CompareDirs();
     // Lists the files of the directory that a path text names into a stack; false when a stop ends it.
     bool takeInventory(const QString &dirText, PathStack &stack);
@@ -94,9 +96,12 @@ public:
     void CompareByVolume(quint32 kindMask);
     void CompareByTime(quint32 kindMask);
     void CompareByContents(PathStack stack1, PathStack stack2);
-    void AddResultLine(QLatin1StringView tag, const QByteArray &firstName, const QByteArray &secondName);
+    // Appends one line to the result view; false when the view can take no more.
+    bool AddResultLine(QLatin1StringView tag, const QByteArray &firstName, const QByteArray &secondName);
 
     bool isComparing() const { return m_comparing; }
+    // The engine behind the third page: its pacing settings are what tests tune.
+    Comparison &comparison() { return *m_comparison; }
 
     // The first two pages (launcher/).
     void LaunchProgram(QString path);
@@ -126,30 +131,33 @@ private:
 
     void enterBusyState();
     void enterIdleState();
-    void flushRunOutput();
-    // Makes the directory a path text names current: a relative text means the same place for the
-    // whole run, the directory that was current when the run checked its paths.
-    bool enterRunDirectory(const QString &dirText);
 
     class RunScope;
-    class DirectoryText;
-    class NameVisitor;
-    class KeyVisitor;
-    class ContentsVisitor;
-    void compareByKey(quint32 mask, Criterion criterion);
-    void compareContentsByClasses(const PathStack &stack1, const PathStack &stack2);
-    void compareContentsLiterally(PathStack stack1, PathStack stack2);
-    // The qualifying files of the current directory, listed once for the whole run.
-    Listing listingHere(quint32 mask);
+    // The third page as the comparison's face: the engine reads the controls and reports through it.
+    class ComparisonFace final : public ComparisonInputs, public ComparisonReport
+    {
+    public:
+        explicit ComparisonFace(TfMain &window) : m_window(window) {}
+        QString pathText(int directory) const override;
+        bool isChosen(Criterion criterion) const override;
+        quint32 chosenKinds() const override;
+        void clearResults() override;
+        bool AddResultLine(QLatin1StringView tag, const QByteArray &firstName,
+                           const QByteArray &secondName) override;
+        void showProgress(const QString &text) override;
+        void writeOut() override;
+        void handOver() override;
 
-    ProgressText m_progress;
-    DirectoryAnchor m_runBase; // the directory that was current when the run checked its paths
-    RunListings m_listings;
+    private:
+        TfMain &m_window;
+    };
+    void createComparison();
+    std::unique_ptr<ComparisonFace> m_face;
+    std::unique_ptr<Comparison> m_comparison;
     bool m_comparing = false;
     bool m_closePending = false;
     bool m_hourglass = false;
-    bool m_resultsFull = false; // the result view refused a line during this run
-    QByteArray m_line;          // reused by every result line
+    QByteArray m_line; // reused by every result line
 };
 
 extern TfMain *fMain;

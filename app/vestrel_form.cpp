@@ -256,11 +256,11 @@ TfMain::TfMain(QWidget *parent) : QWidget(parent)
     createFirstPage();
     createSecondPage();
     createThirdPage();
+    createComparison();
     pgControl->setCurrentWidget(tSheet3);
 
     createStatusStrip();
     createMenus();
-    m_progress = ProgressText([edit = eRez](const QString &text) { edit->setText(text); });
     connectHandlers();
 
     FormCreate(this);

@@ -1,12 +1,12 @@
-// The third page's run control: the checks before a run, the busy and idle states, and the count after.
+// The third page's run control: the checks before a run, the busy and idle states, the count after, and
+// the page as the face through which the comparison engine reads the controls and reports.
 
 #include "app/vestrel.h"
 
 #include "engine/flags.h"
-#include "engine/pacing.h"
+#include "engine/runchecks.h"
 #include "platform/dirsearch.h"
 #include "platform/filenames.h"
-#include "platform/files.h"
 #include "ui/messages.h"
 #include "ui/resultview.h"
 
@@ -26,19 +26,10 @@ public:
     explicit RunScope(TfMain &window) : m_window(window), m_exceptions(std::uncaught_exceptions())
     {
         m_window.m_comparing = true;
-        m_window.m_progress.syncWithPacing();
-        pacing::startRun();
-        pacing::setBeforeHandOver([&window] { window.flushRunOutput(); });
-        // The search calls it every few hundred entries: each call stands for real work.
-        setSearchKeepAlive(pacing::keepAliveAfterWork);
     }
     ~RunScope()
     {
-        // Nothing of a run's listings or directories outlives it.
-        m_window.m_listings.clear();
-        m_window.m_runBase = DirectoryAnchor();
-        pacing::setBeforeHandOver({});
-        setSearchKeepAlive({});
+        m_window.m_comparison->endRun();
         m_window.m_comparing = false;
         if (std::uncaught_exceptions() > m_exceptions)
             m_window.enterIdleState();
@@ -54,6 +45,74 @@ private:
     TfMain &m_window;
     int m_exceptions;
 };
+
+void TfMain::createComparison()
+{
+    m_face = std::make_unique<ComparisonFace>(*this);
+    m_comparison = std::make_unique<Comparison>(*m_face, *m_face);
+}
+
+QString TfMain::ComparisonFace::pathText(int directory) const
+{
+    return (directory == 1 ? m_window.ePath1 : m_window.ePath2)->text();
+}
+
+bool TfMain::ComparisonFace::isChosen(Criterion criterion) const
+{
+    switch (criterion) {
+    case Criterion::Name:
+        return m_window.cbByName->isChecked();
+    case Criterion::Volume:
+        return m_window.cbByVolume->isChecked();
+    case Criterion::Time:
+        return m_window.cbByDate->isChecked();
+    case Criterion::Contents:
+        return m_window.cbByContents->isChecked();
+    }
+    return false;
+}
+
+// The attribute bits of the kinds ticked. "Obisnuite" stands for the archive bit that ordinary files
+// carry; the system's own normal bit marks a file with no other bit, and such a file never takes part.
+quint32 TfMain::ComparisonFace::chosenKinds() const
+{
+    quint32 mask = 0;
+    if (m_window.cbNormal->isChecked())
+        mask |= FileAttr::Archive;
+    if (m_window.cbHide->isChecked())
+        mask |= FileAttr::Hidden;
+    if (m_window.cbReadOnly->isChecked())
+        mask |= FileAttr::ReadOnly;
+    if (m_window.cbSystem->isChecked())
+        mask |= FileAttr::System;
+    return mask;
+}
+
+void TfMain::ComparisonFace::clearResults()
+{
+    m_window.eRich->clearLines();
+}
+
+bool TfMain::ComparisonFace::AddResultLine(QLatin1StringView tag, const QByteArray &firstName,
+                                           const QByteArray &secondName)
+{
+    return m_window.AddResultLine(tag, firstName, secondName);
+}
+
+void TfMain::ComparisonFace::showProgress(const QString &text)
+{
+    m_window.eRez->setText(text);
+}
+
+void TfMain::ComparisonFace::writeOut()
+{
+    m_window.eRich->flush();
+}
+
+void TfMain::ComparisonFace::handOver()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void TfMain::enterBusyState()
 {
@@ -75,56 +134,33 @@ void TfMain::enterIdleState()
     }
 }
 
-void TfMain::flushRunOutput()
-{
-    m_progress.flush();
-    eRich->flush();
-}
-
-bool TfMain::enterRunDirectory(const QString &dirText)
-{
-    return SetCurrentDirFrom(m_runBase, pathBytes(dirText));
-}
-
 void TfMain::btnGoClick(QObject * /*Sender*/)
 {
     RunScope run(*this);
     eRez->setText(QString());
     enterBusyState();
 
-    if (ePath1->text().isEmpty() || ePath2->text().isEmpty()) {
-        showStopMessage(QStringLiteral("N-ati indicat ambele directorii!"), QStringLiteral("Eroare"));
+    if (const auto refusal = pathsRefusal(ePath1->text(), ePath2->text())) {
+        showStopMessage(*refusal, refusalCaption());
         enterIdleState();
         return;
     }
-    for (QLineEdit *path : {ePath1, ePath2}) {
-        const QString text = path->text();
-        if (!DirectoryExists(text)) {
-            showStopMessage(QStringLiteral("Adresa incorecta:\n") + text, QStringLiteral("Eroare"));
-            enterIdleState();
-            return;
-        }
-    }
-    m_runBase = DirectoryAnchor::current();
 
-    bStop = false;
-    m_resultsFull = false;
-    bSameDir = ePath1->text() == ePath2->text();
-    if (bSameDir)
+    // Clears bStop and sets bSameDir.
+    if (m_comparison->beginRun(ePath1->text(), ePath2->text()))
         cbByName->setChecked(false);
 
-    eRez->setText(QStringLiteral("Asteptati un pic..."));
-    pacing::ProcessMessagesNow();
+    eRez->setText(waitingText());
+    m_comparison->pacing().ProcessMessagesNow();
 
     CompareDirs();
 
-    flushRunOutput();
-    eRez->setText(QStringLiteral("Au fost gasite %1 coincidente").arg(eRich->lineCount()));
+    m_comparison->progress().flush();
+    eRich->flush();
+    eRez->setText(resultCountText(eRich->lineCount()));
     enterIdleState();
-    if (m_resultsFull)
-        ShowMessage(
-            QStringLiteral("Lista rezultatelor este plina: comparatia a fost oprita dupa %1 coincidente.")
-                .arg(eRich->lineCount()));
+    if (m_comparison->resultsFull())
+        ShowMessage(resultsFullText(eRich->lineCount()));
 }
 
 void TfMain::btnStopClick(QObject * /*Sender*/)

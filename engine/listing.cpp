@@ -4,13 +4,14 @@
 #include "engine/pacing.h"
 #include "platform/dirsearch.h"
 
-const std::vector<qint64> &QualifyingFiles::timeKeys() const
+const std::vector<qint64> &QualifyingFiles::timeKeys(Pacing *pacing) const
 {
     if (!m_timeKeysMade) {
         std::vector<qint64> keys;
         keys.reserve(lastWrites.size());
         for (const qint64 seconds : lastWrites) {
-            pacing::keepAlive();
+            if (pacing)
+                pacing->keepAlive();
             keys.push_back(dateKey(seconds));
         }
         m_timeKeys = std::move(keys);
@@ -36,12 +37,12 @@ Listing RunListings::here(quint32 mask)
     FileIdentity directory;
     const bool known = currentDirIdentity(directory);
     if (known) {
-        if (const auto found = m_byDirectory.find(directory); found != m_byDirectory.end())
+        if (const auto found = m_byDirectory.find({mask, directory}); found != m_byDirectory.end())
             return found->second;
     }
     auto listing = std::make_shared<const QualifyingFiles>(listQualifying(mask));
     if (known)
-        m_byDirectory[directory] = listing;
+        m_byDirectory[{mask, directory}] = listing;
     return listing;
 }
 

@@ -7,7 +7,10 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
+
+class Pacing;
 
 // The files of one directory that qualify under a kinds mask, in search order, with the facts the
 // criteria compare. The keys sit in arrays of their own so that a pass over them reads little memory.
@@ -31,7 +34,7 @@ public:
     // The date keys of the last writes, made at the first call: each goes through the local clock, and
     // only the date criterion needs them. Made from the times listed, they are the keys the listing
     // would have made itself.
-    const std::vector<qint64> &timeKeys() const;
+    const std::vector<qint64> &timeKeys(Pacing *pacing = nullptr) const;
 
 private:
     mutable std::vector<qint64> m_timeKeys;
@@ -49,12 +52,20 @@ class RunListings
 {
 public:
     void clear() { m_byDirectory.clear(); }
-    void keep(FileIdentity directory, Listing listing) { m_byDirectory[directory] = std::move(listing); }
-    // The listing of the current directory: the one kept for it, or a new one (kept from now on).
+    bool empty() const { return m_byDirectory.empty(); }
+    // Lets go of one listing (the last): freeing a large run's listings a piece at a time keeps the window
+    // served meanwhile.
+    void dropOne() { m_byDirectory.erase(std::prev(m_byDirectory.end())); }
+    void keep(quint32 mask, FileIdentity directory, Listing listing)
+    {
+        m_byDirectory[{mask, directory}] = std::move(listing);
+    }
+    // The listing of the current directory under the mask: the one kept for it, or a new one (kept from
+    // now on).
     Listing here(quint32 mask);
 
 private:
-    std::map<FileIdentity, Listing> m_byDirectory;
+    std::map<std::pair<quint32, FileIdentity>, Listing> m_byDirectory;
 };
 
 // The entry's own name in a full path: what follows the last separator.

@@ -1,17 +1,9 @@
 #include "engine/pacing.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <algorithm>
 #include <limits>
-
-namespace pacing {
-
-namespace detail {
-unsigned countdown = 1;
-unsigned aliveCountdown = 1;
-} // namespace detail
 
 namespace {
 
@@ -21,212 +13,131 @@ constexpr unsigned kMaxStride = 1024;
 constexpr unsigned kAliveStride = 64;
 constexpr unsigned kNever = std::numeric_limits<unsigned>::max();
 
-enum class Mode { Paced, Literal, Forced };
-
-struct State
+qint64 systemClock()
 {
-    QElapsedTimer sinceHandOver;
-    QElapsedTimer sinceCheck;
-    unsigned stride = 1;
-    Mode mode = Mode::Paced;
-    qint64 forcedEvery = 0;
-    // The points reached are those counted before the countdown was last set, plus what it has run down.
-    qint64 pointsBefore = 0;
-    unsigned reload = 1;
-    quint64 handOvers = 0;
-    int intervalMs = kIntervalMs;
-    std::function<void()> beforeHandOver;
-    std::function<void()> local;
-    std::function<void()> hook;
-};
-
-State &state()
-{
-    static State s;
-    return s;
-}
-
-void setCountdown(State &s, unsigned value)
-{
-    s.pointsBefore += s.reload - detail::countdown;
-    s.reload = value;
-    detail::countdown = value;
-}
-
-bool intervalPassed(const State &s)
-{
-    return !s.sinceHandOver.isValid() || s.sinceHandOver.elapsed() >= s.intervalMs;
-}
-
-// Chooses how many calls pass before the clock is read again.
-void adaptStride(State &s)
-{
-    if (s.sinceCheck.isValid()) {
-        // Grows slowly, shrinks at once to what the last stretch of calls cost.
-        const qint64 ns = std::max<qint64>(1, s.sinceCheck.nsecsElapsed());
-        if (ns < kCheckEveryNs / 2)
-            s.stride = std::min(kMaxStride, s.stride * 2);
-        else if (ns > kCheckEveryNs * 2)
-            s.stride = unsigned(std::max<qint64>(1, qint64(s.stride) * kCheckEveryNs / ns));
-    }
-    s.sinceCheck.start();
-    setCountdown(s, s.stride);
-}
-
-void resetCounting(State &s)
-{
-    s.stride = 1;
-    s.sinceCheck.invalidate();
-    s.pointsBefore = 0;
-    s.reload = s.mode == Mode::Forced ? unsigned(s.forcedEvery) : 1;
-    detail::countdown = s.reload;
-    detail::aliveCountdown = s.mode == Mode::Paced ? 1 : kNever;
+    static const QElapsedTimer started = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return started.nsecsElapsed();
 }
 
 } // namespace
 
-void detail::atCheckPoint(bool handOverPoint)
+Pacing::Pacing(PacingSettings settings, std::function<void()> handOver)
+    : m_settings(std::move(settings)), m_handOver(std::move(handOver))
 {
-    State &s = state();
-    switch (s.mode) {
-    case Mode::Literal:
-        setCountdown(s, 1);
-        if (handOverPoint)
-            ProcessMessagesNow();
-        return;
-    case Mode::Forced:
-        setCountdown(s, unsigned(s.forcedEvery));
+    using Mode = PacingSettings::Mode;
+    m_reload = m_settings.mode == Mode::Forced ? unsigned(std::max<qint64>(1, m_settings.forcedEvery)) : 1;
+    m_countdown = m_reload;
+    m_aliveCountdown = m_settings.mode == Mode::Paced ? 1 : kNever;
+}
+
+qint64 Pacing::now() const
+{
+    return m_settings.clock ? m_settings.clock() : systemClock();
+}
+
+bool Pacing::intervalPassed() const
+{
+    return m_lastHandOver < 0 || now() - m_lastHandOver >= qint64(m_settings.intervalMs) * 1'000'000;
+}
+
+void Pacing::setCountdown(unsigned value)
+{
+    m_pointsBefore += m_reload - m_countdown;
+    m_reload = value;
+    m_countdown = value;
+}
+
+// Chooses how many calls pass before the clock is read again.
+void Pacing::adaptStride()
+{
+    const qint64 t = now();
+    if (m_lastCheck >= 0) {
+        // Grows slowly, shrinks at once to what the last stretch of calls cost.
+        const qint64 ns = std::max<qint64>(1, t - m_lastCheck);
+        if (ns < kCheckEveryNs / 2)
+            m_stride = std::min(kMaxStride, m_stride * 2);
+        else if (ns > kCheckEveryNs * 2)
+            m_stride = unsigned(std::max<qint64>(1, qint64(m_stride) * kCheckEveryNs / ns));
+    }
+    m_lastCheck = t;
+    setCountdown(m_stride);
+}
+
+void Pacing::atCheckPoint()
+{
+    switch (m_settings.mode) {
+    case PacingSettings::Mode::Literal:
+        setCountdown(1);
         ProcessMessagesNow();
         return;
-    case Mode::Paced:
-        adaptStride(s);
-        if (intervalPassed(s))
+    case PacingSettings::Mode::Forced:
+        setCountdown(unsigned(m_settings.forcedEvery));
+        ProcessMessagesNow();
+        return;
+    case PacingSettings::Mode::Paced:
+        adaptStride();
+        if (intervalPassed())
             ProcessMessagesNow();
         return;
     }
 }
 
-void detail::atAliveCheck()
+void Pacing::atAliveCheck()
 {
-    State &s = state();
-    if (s.mode != Mode::Paced) {
-        aliveCountdown = kNever;
+    if (!isPaced()) {
+        m_aliveCountdown = kNever;
         return;
     }
-    aliveCountdown = kAliveStride;
-    if (intervalPassed(s))
+    m_aliveCountdown = kAliveStride;
+    if (intervalPassed())
         ProcessMessagesNow();
 }
 
-void keepAliveAfterWork()
+void Pacing::keepAliveAfterWork()
 {
-    const State &s = state();
-    if (s.mode == Mode::Paced && intervalPassed(s))
+    if (isPaced() && intervalPassed())
         ProcessMessagesNow();
 }
 
-void ProcessMessagesAfterWork()
+qint64 Pacing::passPoints(qint64 count)
 {
-    if (state().mode == Mode::Paced)
-        detail::atCheckPoint(true);
-    else
-        ProcessMessages();
-}
-
-qint64 passPoints(qint64 count)
-{
-    State &s = state();
-    if (count < qint64(detail::countdown)) {
-        detail::countdown -= unsigned(count);
+    if (count < qint64(m_countdown)) {
+        m_countdown -= unsigned(count);
         return count;
     }
-    const qint64 passed = qint64(detail::countdown) - 1;
-    if (s.mode != Mode::Paced || intervalPassed(s)) {
-        detail::countdown = 1; // the next point reached is the real hand-over
+    const qint64 passed = qint64(m_countdown) - 1;
+    if (!isPaced() || intervalPassed()) {
+        m_countdown = 1; // the next point reached is the real hand-over
         return passed;
     }
     // Passing points costs nothing, so one look at the clock covers the whole stretch.
-    adaptStride(s);
+    adaptStride();
     return count;
 }
 
-void ProcessMessagesNow()
+void Pacing::ProcessMessagesNow()
 {
-    State &s = state();
-    if (s.local)
-        s.local();
-    if (s.beforeHandOver)
-        s.beforeHandOver();
-    if (s.hook)
-        s.hook();
-    ++s.handOvers;
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    s.sinceHandOver.start();
+    // Newest first: what a loop brings up to date comes before what the run writes out.
+    for (auto action = m_beforeHandOver.rbegin(); action != m_beforeHandOver.rend(); ++action)
+        (*action)();
+    if (m_settings.handOverHook)
+        m_settings.handOverHook(*this);
+    ++m_handOvers;
+    if (m_handOver)
+        m_handOver();
+    m_lastHandOver = now();
 }
 
-quint64 handOvers()
+Pacing::BeforeHandOver::BeforeHandOver(Pacing &pacing, std::function<void()> action) : m_pacing(pacing)
 {
-    return state().handOvers;
+    m_pacing.m_beforeHandOver.push_back(std::move(action));
 }
 
-void startRun()
+Pacing::BeforeHandOver::~BeforeHandOver()
 {
-    resetCounting(state());
+    m_pacing.m_beforeHandOver.pop_back();
 }
-
-void setBeforeHandOver(std::function<void()> flush)
-{
-    state().beforeHandOver = std::move(flush);
-}
-
-BeforeHandOver::BeforeHandOver(std::function<void()> bringUpToDate) : m_previous(state().local)
-{
-    state().local = [previous = m_previous, own = std::move(bringUpToDate)] {
-        own();
-        if (previous)
-            previous();
-    };
-}
-
-BeforeHandOver::~BeforeHandOver()
-{
-    state().local = std::move(m_previous);
-}
-
-void setLiteral(bool on)
-{
-    State &s = state();
-    s.mode = on ? Mode::Literal : Mode::Paced;
-    resetCounting(s);
-}
-
-bool isLiteral()
-{
-    return state().mode == Mode::Literal;
-}
-
-void setForcedEvery(qint64 points)
-{
-    State &s = state();
-    s.mode = points > 0 ? Mode::Forced : Mode::Paced;
-    s.forcedEvery = points;
-    resetCounting(s);
-}
-
-qint64 pointsReached()
-{
-    const State &s = state();
-    return s.pointsBefore + (s.reload - detail::countdown);
-}
-
-void setHandOverHook(std::function<void()> hook)
-{
-    state().hook = std::move(hook);
-}
-
-void setInterval(int ms)
-{
-    state().intervalMs = ms;
-}
-
-} // namespace pacing

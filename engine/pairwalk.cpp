@@ -8,14 +8,14 @@
 namespace {
 
 // One pair's steps in its criterion's order; false when the walk ends there.
-bool stepPair(PairSteps steps, PairVisitor &v, qint64 i, qint64 j, const bool &stop)
+bool stepPair(PairSteps steps, PairVisitor &v, qint64 i, qint64 j, const bool &stop, Pacing &pacing)
 {
     switch (steps) {
     case PairSteps::ProgressPollHandOverLine:
         v.progress(i, j);
         if (stop)
             return false;
-        pacing::ProcessMessages();
+        pacing.ProcessMessages();
         if (v.coincide(i, j))
             v.report(i, j);
         return true;
@@ -23,7 +23,7 @@ bool stepPair(PairSteps steps, PairVisitor &v, qint64 i, qint64 j, const bool &s
         if (v.coincide(i, j))
             v.report(i, j);
         v.progress(i, j);
-        pacing::ProcessMessages();
+        pacing.ProcessMessages();
         return !stop;
     case PairSteps::LineProgressPollHandOver:
         if (v.coincide(i, j))
@@ -31,12 +31,18 @@ bool stepPair(PairSteps steps, PairVisitor &v, qint64 i, qint64 j, const bool &s
         v.progress(i, j);
         if (stop)
             return false;
-        pacing::ProcessMessages();
+        pacing.ProcessMessages();
         return true;
     case PairSteps::HandOverReadPollLineProgress:
-        pacing::ProcessMessages();
+        pacing.ProcessMessages();
         if (!v.read(i, j) || stop)
             return false;
+        for (qint64 k = 0, steps = v.byteSteps(i, j); k < steps; ++k) {
+            v.progressAt(i, j, k);
+            if (stop)
+                return false;
+            pacing.ProcessMessages();
+        }
         if (v.coincide(i, j))
             v.report(i, j);
         v.progress(i, j);
@@ -46,12 +52,12 @@ bool stepPair(PairSteps steps, PairVisitor &v, qint64 i, qint64 j, const bool &s
 }
 
 // Passed-over pairs of the same-directory rule that still hand over: their hand-overs alone.
-void handOverPassedPairs(qint64 count)
+void handOverPassedPairs(qint64 count, Pacing &pacing)
 {
     for (qint64 done = 0; done < count;) {
-        done += pacing::passPoints(count - done);
+        done += pacing.passPoints(count - done);
         if (done < count) {
-            pacing::ProcessMessages();
+            pacing.ProcessMessages();
             ++done;
         }
     }
@@ -59,10 +65,10 @@ void handOverPassedPairs(qint64 count)
 
 } // namespace
 
-void walkPairs(qint64 rows, const WalkShape &shape, PairVisitor &v, const bool &stop)
+void walkPairs(qint64 rows, const WalkShape &shape, PairVisitor &v, const bool &stop, Pacing &pacing)
 {
     for (qint64 i = 0; i < rows; ++i) {
-        pacing::ProcessMessages();
+        pacing.ProcessMessages();
         if (!v.enterRow(i))
             return;
         const qint64 columns = v.columns();
@@ -70,7 +76,7 @@ void walkPairs(qint64 rows, const WalkShape &shape, PairVisitor &v, const bool &
         if (shape.passOverEarlierColumns) {
             j = std::min(i + 1, columns);
             if (shape.passedOverPairsHandOver)
-                handOverPassedPairs(j);
+                handOverPassedPairs(j, pacing);
         }
         while (j < columns) {
             // A stop must be seen at the very next poll, so the next pair is taken step by step.
@@ -78,7 +84,7 @@ void walkPairs(qint64 rows, const WalkShape &shape, PairVisitor &v, const bool &
             if (candidate > j) {
                 // The pairs before the candidate give no line: the walk is only where the progress text
                 // and the hand-over points say it is.
-                const qint64 passed = pacing::passPoints(candidate - j);
+                const qint64 passed = pacing.passPoints(candidate - j);
                 if (passed > 0)
                     v.progress(i, j + passed - 1);
                 j += passed;
@@ -86,7 +92,7 @@ void walkPairs(qint64 rows, const WalkShape &shape, PairVisitor &v, const bool &
             }
             if (j >= columns)
                 break;
-            if (!stepPair(shape.steps, v, i, j, stop))
+            if (!stepPair(shape.steps, v, i, j, stop, pacing))
                 return;
             ++j;
         }
@@ -95,19 +101,23 @@ void walkPairs(qint64 rows, const WalkShape &shape, PairVisitor &v, const bool &
     }
 }
 
-ColumnIndex::ColumnIndex(const std::vector<qint64> &keys, std::optional<qint64> never)
+ColumnIndex::ColumnIndex(const std::vector<qint64> &keys, std::optional<qint64> never, Pacing *pacing)
 {
+    const auto keepAlive = [pacing] {
+        if (pacing)
+            pacing->keepAlive();
+    };
     std::vector<std::pair<qint64, qint64>> keyed;
     keyed.reserve(keys.size());
     for (size_t j = 0; j < keys.size(); ++j) {
-        pacing::keepAlive();
+        keepAlive();
         if (keys[j] != never)
             keyed.emplace_back(keys[j], qint64(j));
     }
     std::sort(keyed.begin(), keyed.end());
     m_columns.reserve(keyed.size());
     for (size_t k = 0; k < keyed.size(); ++k) {
-        pacing::keepAlive();
+        keepAlive();
         if (k == 0 || keyed[k].first != keyed[k - 1].first) {
             m_keys.push_back(keyed[k].first);
             m_starts.push_back(qint64(k));

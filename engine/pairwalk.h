@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+class Pacing;
+
 // The pair loop that the name, size, date and content criteria share: every directory-1 file (a row)
 // against every directory-2 file (a column), rows in the outer loop, each pair's steps in the order its
 // criterion takes them. Only a pair whose keys may be equal can give a line; the pairs in between change
@@ -20,7 +22,7 @@ enum class PairSteps {
     ProgressPollHandOverLine,     // the name criterion
     LineProgressHandOverPoll,     // the size criterion
     LineProgressPollHandOver,     // the date criterion
-    HandOverReadPollLineProgress, // the content criterion
+    HandOverReadPollLineProgress, // the content criterion: its byte steps come between the poll and the line
 };
 
 struct WalkShape
@@ -49,6 +51,11 @@ public:
     virtual qint64 nextCandidate(qint64 row, qint64 from) = 0;
     // The read step of a pair (the content criterion's); false when a stop ended it.
     virtual bool read(qint64 /*row*/, qint64 /*column*/) { return true; }
+    // The content criterion's byte steps of a pair: how many bytes its loop compares (each with a progress
+    // text, a stop poll and a hand-over point), as far as the walk needs to count them; 0: none.
+    virtual qint64 byteSteps(qint64 /*row*/, qint64 /*column*/) { return 0; }
+    // Records the progress text of a pair's byte step.
+    virtual void progressAt(qint64 /*row*/, qint64 /*column*/, qint64 /*byte*/) {}
     // Whether the pair coincides, for any pair.
     virtual bool coincide(qint64 row, qint64 column) = 0;
     // Writes the pair's result line.
@@ -58,15 +65,16 @@ public:
 };
 
 // Walks rows 0..rows-1. Ends early when the stop flag is found set at a poll, or when the visitor says so.
-void walkPairs(qint64 rows, const WalkShape &shape, PairVisitor &visitor, const bool &stop);
+void walkPairs(qint64 rows, const WalkShape &shape, PairVisitor &visitor, const bool &stop, Pacing &pacing);
 
 // The columns grouped by key, each group in column order, for finding a row's candidates without looking
 // at the other columns.
 class ColumnIndex
 {
 public:
-    // keys: one per column; columns whose key is `never` belong to no group.
-    ColumnIndex(const std::vector<qint64> &keys, std::optional<qint64> never);
+    // keys: one per column; columns whose key is `never` belong to no group. The pacing, when given, keeps
+    // the window served while a large index is made.
+    ColumnIndex(const std::vector<qint64> &keys, std::optional<qint64> never, Pacing *pacing = nullptr);
     ColumnIndex() = default;
 
     // The columns of one key, walked forwards.

@@ -1,12 +1,6 @@
 #include "engine/progress.h"
 
-#include "engine/pacing.h"
 #include "platform/filenames.h"
-
-void ProgressText::syncWithPacing()
-{
-    m_literal = pacing::isLiteral();
-}
 
 void ProgressText::set(const QString &text)
 {

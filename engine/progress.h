@@ -33,8 +33,8 @@ public:
         store(Kind::PairAt, prefix, first, second);
     }
     void flush();
-    // Follows the pacing mode; call when a run starts.
-    void syncWithPacing();
+    // Literal: every recorded text is shown at once (literal pacing, where every point hands over).
+    void setLiteral(bool on) { m_literal = on; }
 
 private:
     enum class Kind { None, Text, Named, Pair, PairAt };

@@ -140,10 +140,10 @@ private slots:
         t.file("a");
         ComparisonRun run(t.path(), t.path() + "/", kInventoryOnly);
         int handOvers = 0, busy = 0;
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             ++handOvers;
             busy += isBusy(*run.w);
-        });
+        };
         run.go();
         QVERIFY(handOvers >= 3);
         QCOMPARE(busy, handOvers);
@@ -239,10 +239,10 @@ private slots:
         for (const char *n : {"one/a", "one/b", "one/c", "two/d"})
             t.file(n);
         ComparisonRun run(t.path() + "/one", t.path() + "/two", kInventoryOnly);
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             if (run.progressText() == QStringLiteral("Initializare: b"))
                 run.w->btnStop->click();
-        });
+        };
         run.go();
         QCOMPARE(run.listed(), (QStringList{"a", "b"}));
         QCOMPARE(run.rez.texts.last(), countText(0));
@@ -252,7 +252,7 @@ private slots:
 
         // A stop left over from that run does not stop the next one.
         QVERIFY(bStop);
-        pacing::setHandOverHook({});
+        pacingOf(*run.w).handOverHook = {};
         run.rez.texts.clear();
         run.go();
         QCOMPARE(run.listed(), (QStringList{"a", "b", "c", "d"}));
@@ -292,7 +292,7 @@ private slots:
         QVERIFY(deep.enter());
         run.go();
         QCOMPARE(run.progressText(), countText(4));
-        restorePacing();
+        restorePacing(*run.w);
         QVERIFY(deep.enter());
         run.go();
         QVERIFY(before.enter());
@@ -309,10 +309,10 @@ private slots:
         t.file("two/b");
         t.file("three/c");
         ComparisonRun run(t.path() + "/one", t.path() + "/two", kInventoryOnly);
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             if (run.progressText() == QStringLiteral("Initializare: a"))
                 run.w->ePath2->setText(t.path() + "/three");
-        });
+        };
         run.go();
         QCOMPARE(run.listed(), (QStringList{"a", "c"}));
     }
@@ -336,12 +336,12 @@ private slots:
         TfMain *w = run.w.get();
         QVERIFY(showExposed(*w));
         int visibleAfterClose = 0, handOvers = 0;
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             if (++handOvers == 2)
                 w->btnClose->click();
             else if (handOvers > 2)
                 visibleAfterClose += w->isVisible();
-        });
+        };
         run.go();
         QCOMPARE(visibleAfterClose, handOvers - 2);
         QVERIFY(visibleAfterClose > 0);
@@ -366,10 +366,10 @@ private slots:
         t.file("a");
         t.file("b");
         ComparisonRun run(t.path(), t.path(), kInventoryOnly);
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             if (run.progressText() == QStringLiteral("Initializare: b"))
                 throw EInOutError(28);
-        });
+        };
         MessageBoxAnswerer boxes;
         run.go();
         QTRY_COMPARE(boxes.boxes, (QList<ShownBox>{{QStringLiteral("I/O error 28."), kProgramCaption,
@@ -377,7 +377,7 @@ private slots:
         QVERIFY(isIdle(*run.w));
 
         // The page works again afterwards.
-        pacing::setHandOverHook({});
+        pacingOf(*run.w).handOverHook = {};
         run.go();
         QCOMPARE(run.progressText(), countText(0));
     }
@@ -387,9 +387,9 @@ private slots:
         TempTree t;
         for (int i = 0; i < 2000; ++i)
             t.file("f" + QByteArray::number(i));
-        ComparisonRun run(t.path(), t.path() + "/", kInventoryOnly, kNormalFiles, Pacing::Paced);
+        ComparisonRun run(t.path(), t.path() + "/", kInventoryOnly, kNormalFiles, RunPacing::Paced);
         int handOvers = 0;
-        pacing::setHandOverHook([&] { ++handOvers; });
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) { ++handOvers; };
         run.go();
         QCOMPARE(run.rez.texts.last(), countText(0));
         QVERIFY2(handOvers < 200, qPrintable(QString::number(handOvers)));

@@ -24,9 +24,9 @@ const QString kProgress = QStringLiteral("[by contents]  ");
 // Runs a test body once in literal pacing and once paced: both must give the same lines.
 void bothPacings()
 {
-    QTest::addColumn<Pacing>("mode");
-    QTest::newRow("literal") << Pacing::Literal;
-    QTest::newRow("paced") << Pacing::Paced;
+    QTest::addColumn<RunPacing>("mode");
+    QTest::newRow("literal") << RunPacing::Literal;
+    QTest::newRow("paced") << RunPacing::Paced;
 }
 
 // What the criterion must find, worked out the plain way: whole files compared, in pop order.
@@ -61,12 +61,11 @@ class TestContents : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { restorePacing(); }
 
     void emptyFilesCoincideWithoutBytes_data() { bothPacings(); }
     void emptyFilesCoincideWithoutBytes()
     {
-        QFETCH(Pacing, mode);
+        QFETCH(RunPacing, mode);
         TempTree t;
         t.file("one/e");
         t.file("two/f");
@@ -95,7 +94,7 @@ private slots:
     void identicalFilesUnderOtherNames_data() { bothPacings(); }
     void identicalFilesUnderOtherNames()
     {
-        QFETCH(Pacing, mode);
+        QFETCH(RunPacing, mode);
         TempTree t;
         t.file("one/x.dat", "same bytes");
         t.file("one/w.dat", "other bytes");
@@ -108,14 +107,14 @@ private slots:
     void sameDirectoryComparesEachUnorderedPairOnce_data() { bothPacings(); }
     void sameDirectoryComparesEachUnorderedPairOnce()
     {
-        QFETCH(Pacing, mode);
+        QFETCH(RunPacing, mode);
         TempTree t;
         for (const char *n : {"a", "b", "c"})
             t.file(n, "x");
         ComparisonRun run(t.path(), t.path(), ByContents, kNormalFiles, mode);
         QCOMPARE(run.go(),
                  (QStringList{contentsLine("c", "b"), contentsLine("c", "a"), contentsLine("b", "a")}));
-        if (mode == Pacing::Literal)
+        if (mode == RunPacing::Literal)
             QCOMPARE(
                 run.progress(kProgress).filter(QRegularExpression(QStringLiteral(" vs .$"))),
                 (QStringList{"[by contents]  c vs b", "[by contents]  c vs a", "[by contents]  b vs a"}));
@@ -124,7 +123,7 @@ private slots:
     void sameDirectoryWrittenTwoWaysMatchesEveryFileWithItself_data() { bothPacings(); }
     void sameDirectoryWrittenTwoWaysMatchesEveryFileWithItself()
     {
-        QFETCH(Pacing, mode);
+        QFETCH(RunPacing, mode);
         TempTree t;
         t.file("a", "1");
         t.file("b", "22");
@@ -138,7 +137,7 @@ private slots:
     void filesChangedAfterTheListing_data() { bothPacings(); }
     void filesChangedAfterTheListing()
     {
-        QFETCH(Pacing, mode);
+        QFETCH(RunPacing, mode);
         TempTree t;
         t.file("one/gone", "x");
         t.file("one/rewritten", "old");
@@ -195,20 +194,20 @@ private slots:
     void stopDuringALargePairGivesItNoLine_data() { bothPacings(); }
     void stopDuringALargePairGivesItNoLine()
     {
-        QFETCH(Pacing, mode);
+        QFETCH(RunPacing, mode);
         TempTree t;
         // Paced, every block read of the large pair is followed by a hand-over.
-        const QByteArray big(mode == Pacing::Literal ? 4000 : 8 << 20, 'b');
-        pacing::setInterval(0);
+        const QByteArray big(mode == RunPacing::Literal ? 4000 : 8 << 20, 'b');
         t.file("one/big", big);
         t.file("one/small", "s");
         t.file("two/big2", big);
         t.file("two/small2", "s");
         ComparisonRun run(t.path() + "/one", t.path() + "/two", ByContents, kNormalFiles, mode);
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).intervalMs = 0;
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             if (run.progressText().contains(QStringLiteral("big vs big2 - byte ")))
                 run.w->btnStop->click();
-        });
+        };
         QCOMPARE(run.go(), QStringList{contentsLine("small", "small2")});
         QCOMPARE(run.progressText(), countText(1));
         QVERIFY(!run.progress(kProgress).filter(QStringLiteral(" - byte ")).isEmpty());
@@ -244,7 +243,7 @@ private slots:
         }
         const QString dir1 = t.path() + "/one";
         const QString dir2 = same ? dir1 : t.path() + "/two";
-        ComparisonRun run(dir1, dir2, ByContents, kNormalFiles, Pacing::Paced);
+        ComparisonRun run(dir1, dir2, ByContents, kNormalFiles, RunPacing::Paced);
         const QStringList found = run.go();
         QCOMPARE(found, expectedLines(dir1, dir2, same));
         QVERIFY(!found.isEmpty());
@@ -261,7 +260,7 @@ private slots:
         QVERIFY(::stat(t.bytes() + "/two/equal", &st) == 0);
         if (st.st_blocks * 512 > (qint64(1) << 20))
             QSKIP("this file system keeps no holes");
-        ComparisonRun run(t.path() + "/one", t.path() + "/two", ByContents, kNormalFiles, Pacing::Paced);
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", ByContents, kNormalFiles, RunPacing::Paced);
         QCOMPARE(run.go(), QStringList{contentsLine("a", "equal")});
     }
 };

@@ -192,10 +192,10 @@ private slots:
         for (const char *n : {"one/a", "one/c", "two/c", "two/d"})
             setModificationTime(t.file(n, "same"), kBase);
         ComparisonRun run(t.path() + "/one", t.path() + "/two", criterion);
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             if (run.progressText() == stopAt)
                 run.w->btnStop->click();
-        });
+        };
         QCOMPARE(run.go(), expected);
         const QStringList progress = run.rez.texts.filter(QStringLiteral(" vs "));
         QCOMPARE(progress.last(), lastProgress);
@@ -211,10 +211,10 @@ private slots:
         for (const char *n : {"one/a", "one/c", "two/c", "two/d"})
             setModificationTime(t.file(n, "same"), kBase);
         ComparisonRun run(t.path() + "/one", t.path() + "/two", ByName | BySize | ByDate);
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             if (run.progressText() == QStringLiteral("[by name]  c vs d"))
                 run.w->btnStop->click();
-        });
+        };
         // The name criterion ends at its next poll; size tests its first pair, date its first too.
         QCOMPARE(run.go(), (QStringList{sizeLine("a", "c"), dateLine("a", "c")}));
         QCOMPARE(run.rez.texts.filter(QStringLiteral(" vs ")),
@@ -229,10 +229,10 @@ private slots:
         t.file("one/b", "x");
         t.file("two/c", "x");
         ComparisonRun run(t.path() + "/one", t.path() + "/two", BySize);
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             if (run.progressText() == QStringLiteral("Initializare: c"))
                 run.w->ePath2->setText(t.path() + "/gone");
-        });
+        };
         QCOMPARE(run.go(), QStringList{});
         QCOMPARE(run.progressText(), countText(0));
         QCOMPARE(currentDirBytes(), t.bytes() + "/one");

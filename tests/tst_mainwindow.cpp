@@ -721,14 +721,14 @@ private slots:
         QVERIFY(showExposed(*w));
         int goInk = -1, stopInk = -1, closeInk = -1;
         bool goEnabled = true;
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             if (goInk >= 0)
                 return;
             goEnabled = w->btnGo->isEnabled();
             goInk = inkOf(w->btnGo);
             stopInk = inkOf(w->btnStop);
             closeInk = inkOf(w->btnClose);
-        });
+        };
         run.go();
         QVERIFY(goInk >= 0);
         QVERIFY(!goEnabled);

@@ -76,18 +76,18 @@ enum class Mode { Literal, Paced, Forced };
 Outcome run(TempTree &tree, bool sameDirectory, int criteria, Mode mode, qint64 every = 0, qint64 stopAt = 0)
 {
     ComparisonRun r(QStringLiteral("one"), sameDirectory ? QStringLiteral("one") : QStringLiteral("two"),
-                    criteria, kNormalFiles, mode == Mode::Literal ? Pacing::Literal : Pacing::Paced);
+                    criteria, kNormalFiles, mode == Mode::Literal ? RunPacing::Literal : RunPacing::Paced);
     SetCurrentDir(tree.bytes());
     if (mode == Mode::Forced)
-        pacing::setForcedEvery(every);
+        pacingOf(*r.w).setForcedEvery(every);
     Outcome o;
-    pacing::setHandOverHook([&] {
-        const qint64 point = pacing::pointsReached();
+    pacingOf(*r.w).handOverHook = [&](const Pacing &pacing) {
+        const qint64 point = pacing.pointsReached();
         if (mode != Mode::Paced)
             o.seen.push_back({point, r.progressText(), r.w->eRich->lineCount(), currentDirBytes()});
         if (stopAt > 0 && point == stopAt)
             r.w->btnStop->click();
-    });
+    };
     o.lines = r.go();
     o.finalText = r.progressText();
     o.finalDir = currentDirBytes();

@@ -79,15 +79,15 @@ std::vector<qint64> randomKeys(QRandomGenerator &random, int count, int distinct
 }
 
 // The pair loop as it is written out, every pair taken: what the walk must be equivalent to.
-void fullLoop(qint64 rows, const WalkShape &shape, KeyedVisitor &v, const bool &stop)
+void fullLoop(qint64 rows, const WalkShape &shape, KeyedVisitor &v, const bool &stop, Pacing &pacing)
 {
     for (qint64 i = 0; i < rows; ++i) {
-        pacing::ProcessMessages();
+        pacing.ProcessMessages();
         v.enterRow(i);
         for (qint64 j = 0; j < v.columns(); ++j) {
             if (shape.passOverEarlierColumns && j <= i) {
                 if (shape.passedOverPairsHandOver)
-                    pacing::ProcessMessages();
+                    pacing.ProcessMessages();
                 continue;
             }
             const bool equal = v.coincide(i, j);
@@ -96,7 +96,7 @@ void fullLoop(qint64 rows, const WalkShape &shape, KeyedVisitor &v, const bool &
                 v.progress(i, j);
                 if (stop)
                     return;
-                pacing::ProcessMessages();
+                pacing.ProcessMessages();
                 if (equal)
                     v.report(i, j);
                 break;
@@ -104,7 +104,7 @@ void fullLoop(qint64 rows, const WalkShape &shape, KeyedVisitor &v, const bool &
                 if (equal)
                     v.report(i, j);
                 v.progress(i, j);
-                pacing::ProcessMessages();
+                pacing.ProcessMessages();
                 if (stop)
                     return;
                 break;
@@ -114,10 +114,10 @@ void fullLoop(qint64 rows, const WalkShape &shape, KeyedVisitor &v, const bool &
                 v.progress(i, j);
                 if (stop)
                     return;
-                pacing::ProcessMessages();
+                pacing.ProcessMessages();
                 break;
             case PairSteps::HandOverReadPollLineProgress:
-                pacing::ProcessMessages();
+                pacing.ProcessMessages();
                 if (stop)
                     return;
                 if (equal)
@@ -145,26 +145,25 @@ Outcome walk(const std::vector<qint64> &rows, const std::vector<qint64> &columns
     const bool full = forcedEvery < 0;
     if (full)
         forcedEvery = 0;
+    PacingSettings settings;
     if (forcedEvery == 0)
-        pacing::setLiteral(true);
+        settings.setLiteral(true);
     else
-        pacing::setForcedEvery(forcedEvery);
-    pacing::startRun();
+        settings.setForcedEvery(forcedEvery);
     KeyedVisitor v(rows, columns);
     bool stop = false;
     Outcome o;
-    pacing::setHandOverHook([&] {
-        const qint64 point = pacing::pointsReached();
+    settings.handOverHook = [&](const Pacing &pacing) {
+        const qint64 point = pacing.pointsReached();
         o.seen.push_back({point, v.progressAt.first, v.progressAt.second, qint64(v.lines.size()), v.inRow});
         if (point == stopAt)
             stop = true;
-    });
+    };
+    Pacing pacing(settings, {});
     if (full)
-        fullLoop(qint64(rows.size()), shape, v, stop);
+        fullLoop(qint64(rows.size()), shape, v, stop, pacing);
     else
-        walkPairs(qint64(rows.size()), shape, v, stop);
-    pacing::setHandOverHook({});
-    pacing::setLiteral(false);
+        walkPairs(qint64(rows.size()), shape, v, stop, pacing);
     o.lines = v.lines;
     o.lastProgress = v.progressAt;
     return o;
@@ -187,12 +186,6 @@ class TestPairWalk : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        pacing::setLiteral(false);
-        pacing::setHandOverHook({});
-    }
-
     void everyForcedHandOverSeesWhatTheFullLoopShowsAtThatPoint_data()
     {
         QTest::addColumn<int>("shape");
@@ -254,13 +247,15 @@ private slots:
         for (qint64 forced : {0, 5}) {
             for (const auto &[shape, lines] :
                  {std::pair{kShapes[0], size_t(0)}, std::pair{kShapes[1], size_t(1)}}) {
+                PacingSettings settings;
                 if (forced == 0)
-                    pacing::setLiteral(true);
+                    settings.setLiteral(true);
                 else
-                    pacing::setForcedEvery(forced);
+                    settings.setForcedEvery(forced);
+                Pacing pacing(settings, {});
                 KeyedVisitor v(keys, keys);
                 const bool stop = true;
-                walkPairs(3, shape, v, stop);
+                walkPairs(3, shape, v, stop, pacing);
                 QCOMPARE(v.lines.size(), lines);
                 QCOMPARE(v.progressAt, (std::pair<qint64, qint64>{0, 0}));
             }
@@ -286,9 +281,9 @@ private slots:
             void progress(qint64, qint64) override {}
             qint64 stepped = 0, lines = 0;
         } v;
-        pacing::startRun();
+        Pacing pacing({}, {});
         const bool stop = false;
-        walkPairs(100'000, {PairSteps::LineProgressHandOverPoll}, v, stop);
+        walkPairs(100'000, {PairSteps::LineProgressHandOverPoll}, v, stop, pacing);
         QCOMPARE(v.lines, qint64(100));
         QVERIFY2(v.stepped < 1'000'000, qPrintable(QString::number(v.stepped)));
     }

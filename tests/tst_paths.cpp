@@ -92,8 +92,6 @@ class TestPaths : public QObject
 
 private slots:
     void initTestCase() { setTerminalChoice(QString()); }
-    void init() { useLiteralPacing(); }
-    void cleanup() { restorePacing(); }
 
     void everyByteStringKeepsItsBytes()
     {
@@ -179,6 +177,7 @@ private slots:
     void editsKeepKeptBytes()
     {
         std::unique_ptr<TfMain> w = makeMainWindow();
+        useLiteralPacing(*w);
         QVERIFY(showExposed(*w));
         QLineEdit *edit = w->ePath1;
         const QString text = pathText("/tmp/" + kMine);
@@ -220,6 +219,7 @@ private slots:
         CurrentDirKeeper keep;
         QVERIFY(SetCurrentDir(c.mine));
         std::unique_ptr<TfMain> w = makeMainWindow();
+        useLiteralPacing(*w);
         QCOMPARE(pathBytes(w->ePath1->text()), c.mine);
         QCOMPARE(w->ePath2->text(), w->ePath1->text());
 
@@ -253,6 +253,7 @@ private slots:
         CurrentDirKeeper keep;
         QVERIFY(SetCurrentDir(c.mine));
         std::unique_ptr<TfMain> w = makeMainWindow();
+        useLiteralPacing(*w);
         MessageBoxAnswerer boxes;
         w->btnP1->click();
         QCOMPARE(c.mineRuns.waitForRecords(1).size(), 1);
@@ -265,6 +266,7 @@ private slots:
     {
         Course c(true);
         ProgramWithPicker p(c.t.bytes());
+        useLiteralPacing(*p.w);
         TfMain *w = p.w.get();
 
         // Browsed to: the list's directory becomes the result.
@@ -291,6 +293,7 @@ private slots:
         CurrentDirKeeper keep;
         QVERIFY(SetCurrentDir(c.mine));
         std::unique_ptr<TfMain> w = makeMainWindow();
+        useLiteralPacing(*w);
         MessageBoxAnswerer boxes;
         w->pgControl->setCurrentWidget(w->tSheet2);
         QCOMPARE(w->fMemo->toPlainText(), QStringLiteral("1 2"));
@@ -307,6 +310,7 @@ private slots:
     {
         Course c(true);
         std::unique_ptr<TfMain> w = makeMainWindow();
+        useLiteralPacing(*w);
         MessageBoxAnswerer boxes;
         // The look-alike's bytes spelt as kept bytes: the text shows a mark for each, so it is no way to
         // name the look-alike.

@@ -310,15 +310,15 @@ private slots:
             t.file("one/f" + QByteArray::number(i), "x");
             t.file("two/g" + QByteArray::number(i), "x");
         }
-        ComparisonRun run(t.path() + "/one", t.path() + "/two", AllCriteria, kNormalFiles, Pacing::Paced);
+        ComparisonRun run(t.path() + "/one", t.path() + "/two", AllCriteria, kNormalFiles, RunPacing::Paced);
         QVERIFY(showExposed(*run.w));
         ResultView *view = run.w->eRich;
         qint64 shownBefore = 0;
         int checked = 0;
         bool sawText = false;
         QStringList faults;
-        pacing::setInterval(1);
-        pacing::setHandOverHook([&] {
+        pacingOf(*run.w).intervalMs = 1;
+        pacingOf(*run.w).handOverHook = [&](const Pacing &) {
             // The event loop has painted, since the last hand-over, the last line shown then.
             const auto [first, end] = view->paintedLines();
             if (shownBefore > 0 && end < shownBefore)
@@ -332,7 +332,7 @@ private slots:
             if (run.progressText().startsWith(QLatin1String("Au fost")))
                 faults << QStringLiteral("count shown during the run");
             shownBefore = view->shownLineCount();
-        });
+        };
         run.go();
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
         QVERIFY2(checked >= 3, qPrintable(QString::number(checked)));

@@ -89,7 +89,6 @@ class TestSelPath : public QObject
 
 private slots:
     void initTestCase() { makeMainWindow(); }
-    void cleanup() { pacing::setHandOverHook({}); }
 
     void pickerHasItsLayoutAndStartsInTheDriveSelector()
     {
@@ -500,10 +499,10 @@ private slots:
         choose(*p.w, 0); // the inventory only
         p.w->ePath1->setText(t.path() + "/one");
         p.w->ePath2->setText(t.path() + "/two");
-        pacing::setLiteral(true);
+        pacingOf(*p.w).setLiteral(true);
         bool opened = false;
         bool runStillBusy = false;
-        pacing::setHandOverHook([&] {
+        pacingOf(*p.w).handOverHook = [&](const Pacing &) {
             if (opened || p.w->eRez->text() != QStringLiteral("Initializare: a"))
                 return;
             opened = true;
@@ -513,10 +512,10 @@ private slots:
                 s.btnOk->click();
             });
             QTest::mouseClick(p.w->btnGetPath2, Qt::LeftButton);
-        });
+        };
         TextRecorder rez(p.w->eRez);
         p.w->btnGo->click();
-        pacing::setLiteral(false);
+        pacingOf(*p.w).setLiteral(false);
 
         QVERIFY(opened);
         QVERIFY(runStillBusy);

@@ -1,24 +1,25 @@
-// vestrel-compare: the comparison page of Vestrel for scripts. It drives the real main window, unseen: the
-// two directory texts go into the path edits, the options tick the check boxes, and the Compara button runs.
+// vestrel-compare: the comparison of Vestrel's third page for scripts. It drives the comparison engine
+// directly, on Qt Core alone: the two directories stand in for the path edits, the options for the check
+// boxes, and every line is written out as it is found.
 
-#include "app/vestrel.h"
-#include "engine/resultobserver.h"
+#include "engine/comparison.h"
+#include "engine/criteriontexts.h"
+#include "engine/flags.h"
+#include "engine/resultlines.h"
+#include "engine/runchecks.h"
+#include "platform/dirsearch.h"
+#include "platform/exceptions.h"
 #include "platform/filenames.h"
-#include "ui/application.h"
-#include "ui/messages.h"
-#include "ui/resultview.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <map>
+#include <exception>
+#include <new>
 
 #ifndef VESTREL_VERSION
 #error "VESTREL_VERSION must give the project's version"
@@ -34,6 +35,10 @@ enum ExitStatus {
     kListFull = 3,   // the result list was full: the comparison stopped there
     kFailed = 4,     // an error ended the comparison, or the results could not be written
 };
+
+// As many lines as the window's result view holds.
+constexpr qint64 kDefaultMaxLines = 20'000'000;
+constexpr qint64 kMostMaxLines = 2'147'483'646;
 
 const char kUsage[] =
     "usage: vestrel-compare [--by name,size,date,contents] [--kinds normal,hidden,readonly,system]\n"
@@ -57,28 +62,30 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 when the comparison ran, 1 for a usage error, 2 when a path was refused, 3 when the\n"
     "result list was full and the comparison stopped there, 4 when an error ended the comparison or the\n"
-    "results could not be written.\n";
+    "results could not be written. When the reader of standard output goes away (as head does), it ends\n"
+    "at once, as other tools do, by the signal SIGPIPE.\n";
 
-const QStringList kCriteria{QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("date"),
-                            QStringLiteral("contents")};
-const QStringList kKinds{QStringLiteral("normal"), QStringLiteral("hidden"), QStringLiteral("readonly"),
-                         QStringLiteral("system")};
+// The words of --by and --kinds, in the order of the criteria and of the kind bits.
+const char *const kCriterionWords[] = {"name", "size", "date", "contents"};
+const Criterion kCriteria[] = {Criterion::Name, Criterion::Volume, Criterion::Time, Criterion::Contents};
+const char *const kKindWords[] = {"normal", "hidden", "readonly", "system"};
+const quint32 kKindBits[] = {FileAttr::Archive, FileAttr::Hidden, FileAttr::ReadOnly, FileAttr::System};
 
 struct Options
 {
-    QStringList by = kCriteria;
-    QStringList kinds{QStringLiteral("normal")};
+    bool criteria[4] = {true, true, true, true};
+    quint32 kinds = FileAttr::Archive;
     bool progress = false;
     bool null = false;
-    qint64 maxLines = ResultLines::kDefaultCapacity;
+    qint64 maxLines = kDefaultMaxLines;
     bool help = false;
     bool version = false;
     QList<QByteArray> dirs;
 };
 
-int usageError(const char *message)
+int usageError(const QByteArray &message)
 {
-    std::fprintf(stderr, "vestrel-compare: %s\n%s", message, kUsage);
+    std::fprintf(stderr, "vestrel-compare: %s\n%s", message.constData(), kUsage);
     return kUsageError;
 }
 
@@ -94,13 +101,21 @@ bool readCount(const QByteArray &text, qint64 most, qint64 &count)
     return true;
 }
 
-// The words of a comma-separated list; false when one is not among the known ones.
-bool readList(const QByteArray &list, const QStringList &known, QStringList &words)
+// The words of a comma-separated list, each one of the known words: chosen[k] tells whether known[k] is
+// among them. An empty list or an empty word is an error, as is a word not known: its text is returned.
+template <size_t N>
+bool readList(const QByteArray &list, const char *const (&known)[N], bool (&chosen)[N], QByteArray &wrong)
 {
-    words = QString::fromUtf8(list).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString &word : words)
-        if (!known.contains(word))
+    std::fill(std::begin(chosen), std::end(chosen), false);
+    for (const QByteArray &word : list.split(',')) {
+        const auto found =
+            std::find_if(std::begin(known), std::end(known), [&word](const char *k) { return word == k; });
+        if (found == std::end(known)) {
+            wrong = word;
             return false;
+        }
+        chosen[found - std::begin(known)] = true;
+    }
     return true;
 }
 
@@ -125,16 +140,26 @@ int parseArguments(int argc, char *argv[], Options &o)
             o.null = true;
         } else if (a == "--by" || a == "--kinds" || a == "--max-lines") {
             if (i + 1 >= argc)
-                return usageError("an option lacks its value");
+                return usageError("the option " + a + " lacks its value");
             const QByteArray value(argv[++i]);
-            if (a == "--by" && !readList(value, kCriteria, o.by))
-                return usageError("unknown criterion in --by");
-            if (a == "--kinds" && !readList(value, kKinds, o.kinds))
-                return usageError("unknown kind in --kinds");
-            if (a == "--max-lines" && !readCount(value, ResultLines::kMaxCapacity, o.maxLines))
-                return usageError("--max-lines takes a whole number from 1 to 2147483646");
+            QByteArray wrong;
+            if (a == "--by" && !readList(value, kCriterionWords, o.criteria, wrong))
+                return usageError(wrong.isEmpty() ? "an empty criterion in --by '" + value + "'"
+                                                  : "unknown criterion '" + wrong + "' in --by");
+            if (a == "--kinds") {
+                bool kinds[4];
+                if (!readList(value, kKindWords, kinds, wrong))
+                    return usageError(wrong.isEmpty() ? "an empty kind in --kinds '" + value + "'"
+                                                      : "unknown kind '" + wrong + "' in --kinds");
+                o.kinds = 0;
+                for (size_t k = 0; k < 4; ++k)
+                    o.kinds |= kinds[k] ? kKindBits[k] : 0;
+            }
+            if (a == "--max-lines" && !readCount(value, kMostMaxLines, o.maxLines))
+                return usageError("--max-lines takes a whole number from 1 to 2147483646, not '" + value +
+                                  "'");
         } else {
-            return usageError("unknown option");
+            return usageError("unknown option " + a);
         }
     }
     if (!o.help && !o.version && o.dirs.size() != 2)
@@ -142,15 +167,9 @@ int parseArguments(int argc, char *argv[], Options &o)
     return 0;
 }
 
-void tick(const QStringList &words, const QStringList &known, const QList<QCheckBox *> &boxes)
+void printBytes(FILE *to, QByteArrayView bytes)
 {
-    for (qsizetype i = 0; i < known.size(); ++i)
-        boxes[i]->setChecked(words.contains(known[i]));
-}
-
-void printBytes(FILE *to, const QByteArray &bytes)
-{
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    std::fwrite(bytes.data(), 1, size_t(bytes.size()), to);
 }
 
 void printLine(FILE *to, const QString &text)
@@ -169,72 +188,77 @@ void printMessage(FILE *to, const QString &text)
 }
 
 // The criterion of a result line as the word --by uses for it.
-QByteArray criterionWord(QLatin1StringView tag)
+const char *criterionWord(QLatin1StringView tag)
 {
-    const QByteArray trimmed = QByteArray(tag.data(), tag.size()).trimmed();
-    static const std::map<QByteArray, QByteArray> words{
-        {"[by name]", "name"}, {"[by volume]", "size"}, {"[by time]", "date"}, {"[by contents]", "contents"}};
-    const auto word = words.find(trimmed);
-    return word == words.end() ? trimmed : word->second;
+    for (size_t k = 0; k < 4; ++k)
+        if (textsOf(kCriteria[k]).tag == tag)
+            return kCriterionWords[k];
+    return "";
 }
 
-void printRecord(QLatin1StringView tag, const QByteArray &firstName, const QByteArray &secondName)
-{
-    for (const QByteArray &field : {criterionWord(tag), firstName, secondName}) {
-        printBytes(stdout, field);
-        std::fputc('\0', stdout);
-    }
-}
-
-// Scripts read standard error: only the toolkit's serious messages belong there, not its warnings about
-// the session it runs in.
-void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        printLine(stderr, message);
-}
-
-// What the window told the user during a run, by the kind of box it showed: its stop box comes only from
-// the checks of the paths, its simple message during a run only when the result list is full, and the
-// exception display when an error ended the run. The texts go to standard error.
-class WindowReport
+// The command line as the comparison's face: the options are the ticked boxes and the directories the
+// path edits; each line found is written to standard output at once (through its buffer, written out at
+// every hand-over and at the end), so nothing of the results is kept.
+class BatchFace final : public ComparisonInputs, public ComparisonReport
 {
 public:
-    void take(const MessageBoxText &box)
+    explicit BatchFace(const Options &options)
+        : m_options(options), m_paths{::pathText(options.dirs[0]), ::pathText(options.dirs[1])}
     {
-        switch (box.kind) {
-        case MessageBoxKind::Stop:
-            m_refused = true;
-            printMessage(stderr, box.text);
-            break;
-        case MessageBoxKind::Simple:
-            m_listFull = true;
-            printMessage(stderr, box.text);
-            break;
-        case MessageBoxKind::Exception:
-            m_failed = true;
-            // An exception of no known kind is shown with an empty text.
-            printLine(stderr,
-                      box.text.isEmpty()
-                          ? QStringLiteral("vestrel-compare: an error ended the comparison")
-                          : QStringLiteral("vestrel-compare: an error ended the comparison: ") + box.text);
-            break;
-        }
-    }
-    bool refused() const { return m_refused; }
-    ExitStatus status() const
-    {
-        if (m_failed)
-            return kFailed;
-        if (m_refused)
-            return kRefused;
-        return m_listFull ? kListFull : kRan;
+        std::copy(std::begin(options.criteria), std::end(options.criteria), std::begin(m_chosen));
     }
 
+    // A run over one directory written the same way twice leaves the name criterion out, as the page does.
+    void dropNameCriterion() { m_chosen[0] = false; }
+    qint64 lines() const { return m_lines; }
+    const QString &path(int directory) const { return m_paths[directory - 1]; }
+
+    QString pathText(int directory) const override { return path(directory); }
+    bool isChosen(Criterion criterion) const override { return m_chosen[int(criterion)]; }
+    quint32 chosenKinds() const override { return m_options.kinds; }
+    void clearResults() override { m_lines = 0; }
+    bool AddResultLine(QLatin1StringView tag, const QByteArray &firstName,
+                       const QByteArray &secondName) override
+    {
+        if (m_lines >= m_options.maxLines)
+            return false;
+        ++m_lines;
+        if (m_options.null) {
+            for (QByteArrayView field : {QByteArrayView(criterionWord(tag)), QByteArrayView(firstName),
+                                         QByteArrayView(secondName)}) {
+                printBytes(stdout, field);
+                std::fputc('\0', stdout);
+            }
+        } else {
+            composeResultLine(m_line, tag, firstName, secondName);
+            printLine(stdout, resultLineText(m_line));
+        }
+        return true;
+    }
+    // Like the progress field, which tells a change only: a text shown twice in a row is printed once.
+    void showProgress(const QString &text) override
+    {
+        if (m_options.progress && !text.isEmpty() && text != m_shown)
+            printLine(stderr, text);
+        m_shown = text;
+    }
+    // The count goes to standard error whether the progress is shown or not.
+    void showCount(const QString &text)
+    {
+        if (!m_options.progress || text != m_shown)
+            printLine(stderr, text);
+        m_shown = text;
+    }
+    void writeOut() override { std::fflush(stdout); }
+    void handOver() override {}
+
 private:
-    bool m_refused = false;
-    bool m_listFull = false;
-    bool m_failed = false;
+    const Options &m_options;
+    QString m_paths[2];
+    bool m_chosen[4];
+    qint64 m_lines = 0;
+    QByteArray m_line;
+    QString m_shown;
 };
 
 // Standard output is where a script reads the results: one that could not be written is a failure.
@@ -245,6 +269,30 @@ bool outputWritten()
     const int error = errno;
     std::fprintf(stderr, "vestrel-compare: cannot write the results: %s\n", std::strerror(error));
     return false;
+}
+
+// The run, in the order of the page's Compara button.
+ExitStatus compare(BatchFace &face)
+{
+    if (const auto refusal = pathsRefusal(face.path(1), face.path(2))) {
+        printMessage(stderr, *refusal);
+        return kRefused;
+    }
+    Comparison comparison(face, face);
+    if (comparison.beginRun(face.path(1), face.path(2)))
+        face.dropNameCriterion();
+    face.showProgress(waitingText());
+    comparison.CompareDirs();
+    comparison.progress().flush();
+    const bool full = comparison.resultsFull();
+    comparison.endRun();
+    if (!outputWritten())
+        return kFailed;
+    // As in the window, the box that says the list was full comes up after the count was written.
+    if (full)
+        printMessage(stderr, resultsFullText(face.lines()));
+    face.showCount(resultCountText(face.lines()));
+    return full ? kListFull : kRan;
 }
 
 } // namespace
@@ -259,43 +307,27 @@ int main(int argc, char *argv[])
         return outputWritten() ? kRan : kFailed;
     }
 
-    qInstallMessageHandler(quietMessages);
-    // The window is never shown: the lightest platform starts in half the time of the offscreen one.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "minimal");
     // The toolkit sees no argument of ours: a directory named like one of its options stays a directory.
     int toolkitArgc = 1;
     char *toolkitArgv[] = {argv[0], nullptr};
-    QApplication app(toolkitArgc, toolkitArgv);
-    initialiseApplication();
+    QCoreApplication app(toolkitArgc, toolkitArgv);
+    // Lines go out in large writes; each hand-over and the end write out what is held.
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 
-    TfMain window;
-    tick(options.by, kCriteria, {window.cbByName, window.cbByVolume, window.cbByDate, window.cbByContents});
-    tick(options.kinds, kKinds, {window.cbNormal, window.cbHide, window.cbReadOnly, window.cbSystem});
-    window.eRich->setCapacity(options.maxLines);
-
-    WindowReport report;
-    setMessageSink([&report](const MessageBoxText &box) { report.take(box); });
-    window.ePath1->setText(pathText(options.dirs[0]));
-    window.ePath2->setText(pathText(options.dirs[1]));
-    if (options.progress)
-        QObject::connect(window.eRez, &QLineEdit::textChanged, [](const QString &text) {
-            if (!text.isEmpty())
-                printLine(stderr, text);
-        });
-    if (options.null)
-        setResultLineObserver(printRecord);
-    window.btnGo->click();
-    setResultLineObserver({});
-    if (report.refused())
-        return report.status();
-
-    // The lines found before a full list or an error are printed too: the window shows them as well.
-    if (!options.null)
-        for (qint64 i = 0; i < window.eRich->lineCount(); ++i)
-            printLine(stdout, window.eRich->lineText(i));
-    // After an error the count field shows where the run was, not a count.
-    if (!options.progress && report.status() != kFailed)
-        printLine(stderr, window.eRez->text());
-    return outputWritten() ? report.status() : kFailed;
+    BatchFace face(options);
+    try {
+        return compare(face);
+    } catch (const Exception &e) {
+        outputWritten();
+        printLine(stderr, QStringLiteral("vestrel-compare: an error ended the comparison: ") + e.message());
+    } catch (const std::bad_alloc &) {
+        outputWritten();
+        printLine(stderr, QStringLiteral("vestrel-compare: an error ended the comparison: out of memory"));
+    } catch (const std::exception &e) {
+        outputWritten();
+        printLine(stderr, QStringLiteral("vestrel-compare: an error ended the comparison: ") +
+                              QString::fromLocal8Bit(e.what()));
+    }
+    return kFailed;
 }

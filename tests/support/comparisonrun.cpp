@@ -28,19 +28,19 @@ QStringList resultLines(const ResultView &view)
 }
 
 ComparisonRun::ComparisonRun(const QString &path1, const QString &path2, int criteria, quint32 kinds,
-                             Pacing pacing)
+                             RunPacing pacing)
     : w(makeMainWindow()), rez(w->eRez)
 {
     w->ePath1->setText(path1);
     w->ePath2->setText(path2);
     choose(*w, criteria, kinds);
-    if (pacing == Pacing::Literal)
-        useLiteralPacing();
+    if (pacing == RunPacing::Literal)
+        useLiteralPacing(*w);
 }
 
 ComparisonRun::~ComparisonRun()
 {
-    restorePacing();
+    restorePacing(*w);
 }
 
 QStringList ComparisonRun::go()

@@ -25,8 +25,8 @@ void choose(TfMain &w, int criteria, quint32 kinds = kNormalFiles);
 // Every line of a result view, in order.
 QStringList resultLines(const ResultView &view);
 
-enum class Pacing { Literal, Paced };
-Q_DECLARE_METATYPE(Pacing)
+enum class RunPacing { Literal, Paced };
+Q_DECLARE_METATYPE(RunPacing)
 
 // One comparison through a fresh main window: the criteria and kinds ticked, the two path texts set,
 // every text of the progress field recorded and the current directory kept. Literal pacing makes every
@@ -34,7 +34,7 @@ Q_DECLARE_METATYPE(Pacing)
 struct ComparisonRun
 {
     ComparisonRun(const QString &path1, const QString &path2, int criteria = AllCriteria,
-                  quint32 kinds = kNormalFiles, Pacing pacing = Pacing::Literal);
+                  quint32 kinds = kNormalFiles, RunPacing pacing = RunPacing::Literal);
     ~ComparisonRun();
     ComparisonRun(const ComparisonRun &) = delete;
     ComparisonRun &operator=(const ComparisonRun &) = delete;

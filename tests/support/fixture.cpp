@@ -39,15 +39,18 @@ QStringList TextRecorder::textsStartingWith(const QString &prefix) const
     return found;
 }
 
-void useLiteralPacing()
+PacingSettings &pacingOf(TfMain &w)
 {
-    pacing::setLiteral(true);
-    pacing::setHandOverHook({});
+    return w.comparison().pacingSettings();
 }
 
-void restorePacing()
+void useLiteralPacing(TfMain &w)
 {
-    pacing::setLiteral(false);
-    pacing::setHandOverHook({});
-    pacing::setInterval(pacing::kIntervalMs);
+    pacingOf(w).setLiteral(true);
+    pacingOf(w).handOverHook = {};
+}
+
+void restorePacing(TfMain &w)
+{
+    pacingOf(w) = PacingSettings();
 }

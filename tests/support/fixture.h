@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/pacingcontrol.h"
+
 #include "tree.h"
 
 #include "app/vestrel.h"
@@ -35,6 +37,8 @@ private:
 
 // Every hand-over point of a run becomes a real one, so that progress texts and stop points can be traced;
 // the hand-over hook is cleared.
-void useLiteralPacing();
+void useLiteralPacing(TfMain &w);
 // Paced hand-overs again, at the usual interval, with no hook.
-void restorePacing();
+void restorePacing(TfMain &w);
+// The pacing that the window's runs start from, for tests to tune and watch.
+PacingSettings &pacingOf(TfMain &w);

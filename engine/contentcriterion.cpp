@@ -3,10 +3,10 @@
 // Instead of reading both files of every pair, the files of one size are read once, the first time a pair
 // of that size needs an answer, and split into classes of equal contents (engine/contentclasses.h); a
 // pair then coincides when both files are in one class, and the pair walk (engine/pairwalk.h) visits only
-// the pairs of one class. In literal pacing the files of every pair are read and compared byte by byte, as
-// the progress texts tell.
+// the pairs of one class. Where every hand-over point is counted (the literal and forced pacing of the
+// tests), the walk also takes each pair's byte steps, as many as the loop compares.
 
-#include "app/vestrel.h"
+#include "engine/comparison.h"
 
 #include "engine/contentclasses.h"
 #include "engine/criteriontexts.h"
@@ -18,13 +18,15 @@
 
 #include <QScopeGuard>
 
+#include <algorithm>
+
 #include <map>
 #include <memory>
 #include <unordered_map>
 
 namespace {
 
-constexpr qint64 kLiteralBlock = 64 << 10;
+constexpr qint64 kCompareBlock = 64 << 10;
 
 // A stack's entries in the order its loop pops them, each with the file it names (-1: none) and the
 // directory the file is in.
@@ -60,15 +62,35 @@ private:
     const DirectoryAnchor *m_last = nullptr;
 };
 
+// How many bytes the loop compares for two files of one listed size: up to and with the first that
+// differs, or all of them; none when either cannot be read as the file listed.
+qint64 bytesCompared(const ContentFile &a, const ContentFile &b, qint64 size)
+{
+    ReadOnlyFile fa, fb;
+    if (!fa.openListed(a.name, a.directory, a.identity, size) ||
+        !fb.openListed(b.name, b.directory, b.identity, size))
+        return 0;
+    std::unique_ptr<char[]> blockA(new char[kCompareBlock]), blockB(new char[kCompareBlock]);
+    for (qint64 at = 0; at < size; at += kCompareBlock) {
+        const qint64 length = std::min(kCompareBlock, size - at);
+        if (!fa.readAt(at, blockA.get(), length) || !fb.readAt(at, blockB.get(), length))
+            return at;
+        const auto [differsA, differsB] = std::mismatch(blockA.get(), blockA.get() + length, blockB.get());
+        if (differsA != blockA.get() + length)
+            return at + (differsA - blockA.get()) + 1;
+    }
+    return size;
+}
+
 } // namespace
 
 // Rows are stack 1's entries, columns stack 2's. Each entry's key is its file's class once the files of its
 // size are classified; before that, a pair of one size is where the reading happens.
-class TfMain::ContentsVisitor final : public PairVisitor
+class Comparison::ContentsVisitor final : public PairVisitor
 {
 public:
-    ContentsVisitor(TfMain &window, const PathStack &stack1, const PathStack &stack2)
-        : m_window(window), m_directories(window.m_runBase)
+    ContentsVisitor(Comparison &run, const PathStack &stack1, const PathStack &stack2)
+        : m_run(run), m_directories(run.m_runBase)
     {
         m_first = entriesOf(stack1, &ContentFile::firstSide);
         if (!m_cut)
@@ -76,7 +98,7 @@ public:
         if (m_cut)
             return;
         for (size_t f = 0; f < m_files.size(); ++f) {
-            pacing::keepAlive();
+            run.m_pacing->keepAlive();
             m_bySize[m_sizes[f]].push_back(int(f));
         }
         const size_t count2 = m_second.names.size();
@@ -88,7 +110,9 @@ public:
                 m_class2[j] = kUnread;
             }
         }
-        m_bySize2 = ColumnIndex(m_size2, kNoSize);
+        m_bySize2 = ColumnIndex(m_size2, kNoSize, run.m_pacing.get());
+        // Where every point counts, a pair of one size has byte steps even when its files differ.
+        m_everyPairOfOneSize = !run.m_pacing->isPaced();
         m_read.assign(m_files.size(), 0);
     }
 
@@ -118,16 +142,27 @@ public:
         followClass(j);
         return true;
     }
+    qint64 byteSteps(qint64, qint64 j) override
+    {
+        if (!m_everyPairOfOneSize || m_size2[size_t(j)] != m_size1 || m_size1 <= 0)
+            return 0;
+        return bytesCompared(m_files[size_t(m_file1)], m_files[size_t(m_second.files[size_t(j)])], m_size1);
+    }
+    void progressAt(qint64 i, qint64 j, qint64 byte) override
+    {
+        m_run.m_progress.setPairAt(textsOf(Criterion::Contents).progress, m_first.names[size_t(i)],
+                                   m_second.names[size_t(j)], byte);
+    }
     bool coincide(qint64, qint64 j) override { return m_class1 >= 0 && m_class2[size_t(j)] == m_class1; }
     void report(qint64 i, qint64 j) override
     {
-        m_window.AddResultLine(textsOf(Criterion::Contents).tag, m_first.names[size_t(i)],
-                               m_second.names[size_t(j)]);
+        m_run.addResultLine(textsOf(Criterion::Contents).tag, m_first.names[size_t(i)],
+                            m_second.names[size_t(j)]);
     }
     void progress(qint64 i, qint64 j) override
     {
-        m_window.m_progress.setPair(textsOf(Criterion::Contents).progress, m_first.names[size_t(i)],
-                                    m_second.names[size_t(j)]);
+        m_run.m_progress.setPair(textsOf(Criterion::Contents).progress, m_first.names[size_t(i)],
+                                 m_second.names[size_t(j)]);
     }
 
 private:
@@ -141,7 +176,9 @@ private:
     // The row's candidates from column from on: the columns of its class, or of its size while unread.
     void followClass(qint64 from)
     {
-        if (m_class1 >= 0)
+        if (m_everyPairOfOneSize)
+            m_row = m_bySize2.columnsOf(m_size1, from);
+        else if (m_class1 >= 0)
             m_row = size_t(m_class1) < m_byClass.size()
                         ? ColumnIndex::Cursor(m_byClass[size_t(m_class1)], from)
                         : ColumnIndex::Cursor();
@@ -151,7 +188,7 @@ private:
             m_row = ColumnIndex::Cursor();
     }
 
-    TfMain &m_window;
+    Comparison &m_run;
     Directories m_directories;
     // Every path becomes an entry naming a file; entries that name the same file share it.
     std::vector<ContentFile> m_files;
@@ -172,9 +209,10 @@ private:
     int m_class1 = kNone;
     ColumnIndex::Cursor m_row;
     bool m_cut = false;
+    bool m_everyPairOfOneSize = false;
 };
 
-Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFile::*side)
+Entries Comparison::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFile::*side)
 {
     Entries e;
     const QualifyingFiles *listed = stack.listing();
@@ -182,7 +220,7 @@ Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFi
     e.files.reserve(size_t(stack.size()));
     m_known.reserve(m_known.size() + size_t(stack.size()));
     for (qsizetype k = stack.size() - 1; k >= 0; --k) {
-        pacing::keepAlive();
+        m_run.m_pacing->keepAlive();
         if (bStop) {
             m_cut = true;
             return e;
@@ -217,15 +255,15 @@ Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFi
     return e;
 }
 
-bool TfMain::ContentsVisitor::classify(qint64 size)
+bool Comparison::ContentsVisitor::classify(qint64 size)
 {
-    const ClassifyHooks hooks{[] {
-                                  pacing::ProcessMessagesAfterWork();
+    const ClassifyHooks hooks{[this] {
+                                  m_run.m_pacing->keepAliveAfterWork();
                                   return bStop;
                               },
                               [this](const ContentFile &a, const ContentFile &b, qint64 byte) {
-                                  m_window.m_progress.setPairAt(textsOf(Criterion::Contents).progress, a.name,
-                                                                b.name, byte);
+                                  m_run.m_progress.setPairAt(textsOf(Criterion::Contents).progress, a.name,
+                                                             b.name, byte);
                               }};
     const std::vector<int> &group = m_bySize[size];
     if (!classifyContents(m_files, group, size, bSameDir, m_nextClass, hooks))
@@ -242,22 +280,15 @@ bool TfMain::ContentsVisitor::classify(qint64 size)
     return true;
 }
 
-void TfMain::CompareByContents(PathStack stack1, PathStack stack2)
+void Comparison::CompareByContents(PathStack stack1, PathStack stack2)
 {
-    if (pacing::isLiteral())
-        compareContentsLiterally(std::move(stack1), std::move(stack2));
-    else
-        compareContentsByClasses(stack1, stack2);
-}
-
-void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &stack2)
-{
+    refreshPacingOutsideRun();
     const WalkShape shape{PairSteps::HandOverReadPollLineProgress, bSameDir, true};
     if (!bStop) {
         const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
         ContentsVisitor visitor(*this, stack1, stack2);
         if (!visitor.cutShort()) {
-            walkPairs(visitor.rows(), shape, visitor, bStop);
+            walkPairs(visitor.rows(), shape, visitor, bStop, *m_pacing);
             return;
         }
     }
@@ -273,76 +304,5 @@ void TfMain::compareContentsByClasses(const PathStack &stack1, const PathStack &
         void progress(qint64, qint64) override {}
         qint64 m_columns;
     } visitor(stack2.size());
-    walkPairs(stack1.size(), shape, visitor, bStop);
-}
-
-namespace {
-
-// One file of a literal comparison: its count is its size, or -1 when it cannot be read.
-struct LiteralFile
-{
-    ReadOnlyFile file;
-    qint64 count = -1;
-
-    void open(Directories &directories, const QByteArray &path)
-    {
-        const DirectoryAnchor &directory = directories.of(path);
-        count = directory.isValid() && file.open(namePart(path), &directory) ? file.size() : -1;
-    }
-};
-
-} // namespace
-
-void TfMain::compareContentsLiterally(PathStack stack1, PathStack stack2)
-{
-    std::unique_ptr<char[]> block1(new char[kLiteralBlock]), block2(new char[kLiteralBlock]);
-    Directories directories(m_runBase);
-    const QString &prefix = textsOf(Criterion::Contents).progress;
-    const QLatin1StringView tag = textsOf(Criterion::Contents).tag;
-    const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
-    for (quint32 i = 0; !stack1.empty(); ++i) {
-        pacing::ProcessMessages();
-        const QByteArray name1 = namePart(stack1.top());
-        LiteralFile file1;
-        file1.open(directories, stack1.top());
-        stack1.pop();
-        PathStack work = stack2;
-        for (quint32 j = 0; !work.empty(); ++j) {
-            pacing::ProcessMessages();
-            const QByteArray name2 = namePart(work.top());
-            if (bSameDir && j <= i) {
-                work.pop();
-                continue;
-            }
-            LiteralFile file2;
-            file2.open(directories, work.top());
-            work.pop();
-            if (bStop)
-                return;
-            // Two files that cannot be read have equal counts, but nothing in common.
-            if (file1.count == file2.count && file1.count >= 0) {
-                qint64 k = 0;
-                bool differ = false;
-                while (k < file1.count && !differ) {
-                    const qint64 length = std::min(kLiteralBlock, file1.count - k);
-                    if (!file1.file.readAt(k, block1.get(), length) ||
-                        !file2.file.readAt(k, block2.get(), length))
-                        break;
-                    for (qint64 b = 0; b < length; ++b, ++k) {
-                        m_progress.setPairAt(prefix, name1, name2, k);
-                        if (bStop)
-                            return;
-                        pacing::ProcessMessages();
-                        if (block1[size_t(b)] != block2[size_t(b)]) {
-                            differ = true;
-                            break;
-                        }
-                    }
-                }
-                if (k == file1.count)
-                    AddResultLine(tag, name1, name2);
-            }
-            m_progress.setPair(prefix, name1, name2);
-        }
-    }
+    walkPairs(stack1.size(), shape, visitor, bStop, *m_pacing);
 }
