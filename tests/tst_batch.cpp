@@ -2,12 +2,16 @@
 // --help, and its manual page in step with them.
 
 #include "support/batchrun.h"
+#include "support/bytenames.h"
 #include "support/resulttexts.h"
+#include "support/tmpfsmount.h"
 #include "support/tree.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <limits>
 
 #ifndef VESTREL_VERSION
 #error "VESTREL_VERSION must give the project's version"
@@ -17,6 +21,9 @@
 #endif
 
 namespace {
+
+// 2024-03-15 12:00:00 UTC, an even second.
+constexpr qint64 kBase = 1710504000;
 
 // Lines as the program prints them: each ended by a line feed.
 QByteArray printed(const QStringList &lines)
@@ -261,6 +268,140 @@ private slots:
              item.globalMatch(manual.mid(exitStatus, environment - exitStatus)))
             documented.append(m.captured(1));
         QCOMPARE(documented, (QStringList{"0", "1", "2", "3", "4"}));
+    }
+
+    void printsWhatTheWindowShows()
+    {
+        TempTree t;
+        setModificationTime(t.file("one/a", "x"), kBase);
+        setModificationTime(t.file("one/.h", "x"), kBase);
+        setModificationTime(t.file("two/a", "y"), kBase + 100);
+        const QByteArray one = t.bytes() + "/one", two = t.bytes() + "/two";
+        BatchResult r = runBatch({"--by", "name,size", one, two});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.outLines(), (QStringList{nameLine("a", "a"), sizeLine("a", "a")}));
+        QCOMPARE(r.errLines(), QStringList{countText(2)});
+
+        r = runBatch({"--kinds", "normal,hidden", "--by", "size,date", "--progress", one, two});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.outLines(), (QStringList{sizeLine(".h", "a"), sizeLine("a", "a")}));
+        // Progress texts are shown at the run's hand-overs: at least the first and the count.
+        QCOMPARE(r.errLines().first(), QStringLiteral("Asteptati un pic..."));
+        QCOMPARE(r.errLines().last(), countText(2));
+
+        // The same text twice: "Nume" is unchecked, as in the window.
+        r = runBatch({one, one});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.outLines(), QStringList{});
+    }
+
+    // Names that show alike (a stray byte becomes a mark, a control character '?') print apart with
+    // --null, byte for byte; "--" ends the options, so a directory may look like one.
+    void printsNamesByteForByteWithNull()
+    {
+        TempTree t;
+        ContentsRemover cleanup(t.bytes());
+        const QList<QByteArray> names{"a\xff", "a\xfe", "n\nx", "n\rx", "t\tab", "p  =  q"};
+        for (const QByteArray &dir : {QByteArray("-0"), QByteArray("--by")}) {
+            makeDirectory(t.bytes() + '/' + dir);
+            for (const QByteArray &n : names)
+                writeBytes(t.bytes() + '/' + dir + '/' + n, n);
+        }
+        BatchResult r =
+            runBatch({"--by", "name,contents", "-0", "--", "-0", "--by"}, {.workingDirectory = t.path()});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        BatchRecords expected;
+        // Both criteria pop the stacks, so they meet the files in reverse search order.
+        const QList<QByteArray> searchOrder{"a\xfe", "a\xff", "n\nx", "n\rx", "p  =  q", "t\tab"};
+        for (const char *criterion : {"name", "contents"})
+            for (auto n = searchOrder.crbegin(); n != searchOrder.crend(); ++n)
+                expected.append({criterion, *n, *n});
+        QCOMPARE(r.records(), expected);
+        QCOMPARE(r.err, QByteArray("Au fost gasite 12 coincidente\n"));
+
+        // Without "--" the first directory would be an option, and the second an option lacking its list.
+        r = runBatch({"-0", "--by"}, {.workingDirectory = t.path()});
+        QCOMPARE(r.exitCode, BatchExit::Usage);
+        // One directory against itself: the pairs that print alike as lines are apart as records.
+        r = runBatch({"--null", "--by", "size", "--", "-0", "-0"}, {.workingDirectory = t.path()});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.records(), (BatchRecords{{"size", "a\xfe", "a\xff"}, {"size", "n\nx", "n\rx"}}));
+        r = runBatch({"--by", "size", "--", "-0", "-0"}, {.workingDirectory = t.path()});
+        QCOMPARE(r.out, QByteArray("[by volume]      \ta\xef\xbf\xbd  =  a\xef\xbf\xbd\n"
+                                   "[by volume]      \tn?x  =  n?x\n"));
+    }
+
+    // A directory name that is not UTF-8 reaches the comparison as its bytes, never as a look-alike.
+    void takesDirectoryNamesAsBytes()
+    {
+        TempTree t;
+        ContentsRemover cleanup(t.bytes());
+        const QByteArray mine = t.bytes() + "/bad\xff", lookalike = t.bytes() + "/bad\xef\xbf\xbd";
+        makeDirectory(lookalike);
+        writeBytes(lookalike + "/other", "x");
+        BatchResult r = runBatch({"--by", "name", mine, lookalike});
+        QCOMPARE(r.exitCode, BatchExit::Refused);
+        QCOMPARE(r.err, "Adresa incorecta:\n" + mine + '\n');
+
+        makeDirectory(mine);
+        writeBytes(mine + "/mine", "x");
+        r = runBatch({"-0", "--by", "size", mine, lookalike});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.records(), (BatchRecords{{"size", "mine", "other"}}));
+    }
+
+    // In the hour repeated at the end of daylight saving time, the same shown time is the same date.
+    void datesFollowTheLocalClock()
+    {
+        TempTree t;
+        setModificationTime(t.file("one/summer"), 1635640200); // 2021-10-31 03:30:00 EEST
+        setModificationTime(t.file("two/winter"), 1635643800); // 2021-10-31 03:30:00 EET
+        setModificationTime(t.file("two/winter-next-step"), 1635643802);
+        const QList<QByteArray> args{"--by", "date", t.bytes() + "/one", t.bytes() + "/two"};
+        BatchResult r = runBatch(args, {.environment = {QStringLiteral("TZ=Europe/Bucharest")}});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(QString::fromUtf8(r.out), dateLine("summer", "winter") + QLatin1Char('\n'));
+        r = runBatch(args, {.environment = {QStringLiteral("TZ=UTC")}});
+        QCOMPARE(r.out, QByteArray());
+    }
+
+    // The earliest and the latest second a 64-bit time holds are no coincidence.
+    void keepsExtremeDatesApart()
+    {
+        TmpfsMount volume;
+        if (!volume.isMounted())
+            QSKIP(qPrintable(volume.reason()));
+        const QByteArray one = volume.bytes() + "/one", two = volume.bytes() + "/two";
+        makeDirectory(one);
+        makeDirectory(two);
+        const qint64 kMin = std::numeric_limits<qint64>::min(), kMax = std::numeric_limits<qint64>::max();
+        for (const auto &[path, seconds] : std::initializer_list<std::pair<QByteArray, qint64>>{
+                 {one + "/earliest", kMin}, {two + "/latest", kMax}, {two + "/also-earliest", kMin + 1}}) {
+            writeBytes(path, path);
+            if (!setExactModificationTime(path, seconds))
+                QSKIP("this tmpfs does not keep 64-bit times");
+        }
+        const BatchResult r =
+            runBatch({"-0", "--by", "date", one, two}, {.environment = {QStringLiteral("TZ=UTC")}});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.records(), (BatchRecords{{"date", "earliest", "also-earliest"}}));
+    }
+
+    void refusesLikeTheWindow()
+    {
+        TempTree t;
+        BatchResult r = runBatch({t.bytes(), t.bytes() + "/missing"});
+        QCOMPARE(r.exitCode, BatchExit::Refused);
+        QCOMPARE(r.errLines(), (QStringList{"Adresa incorecta:", t.path() + "/missing"}));
+        QCOMPARE(r.outLines(), QStringList{});
+
+        r = runBatch({"--by", "name,colour", t.bytes(), t.bytes()});
+        QCOMPARE(r.exitCode, BatchExit::Usage);
+        r = runBatch({t.bytes()});
+        QCOMPARE(r.exitCode, BatchExit::Usage);
+        r = runBatch({"--help"});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QVERIFY(r.outLines().first().startsWith(QStringLiteral("usage: vestrel-compare")));
     }
 };
 
