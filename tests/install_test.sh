@@ -3,7 +3,9 @@
 # entry and AppStream description must validate, and the entry's command, the launcher, is started from an
 # empty home directory on a virtual X display, as the menu would start it. The launcher must prepare the
 # course folder and start Vestrel there, so that "Lanseaza 1..." finds its program. A second start must
-# keep what the user changed in the folder and renew what the installation owns.
+# keep what the user changed in the folder and renew what the installation owns. Each of the two packages'
+# components is staged alone as well: they must share no file, hold every installed one between them, and
+# the package vestrel-compare nothing but the comparison.
 #   install_test.sh CMAKE BUILD-DIR INSTALL-PREFIX
 set -u
 cmake=$1 build=$2 prefix=$3
@@ -94,14 +96,54 @@ for size in 16 32 48 64 128 256; do
         fail "the ${size}x${size} icon is ${width}x${height} (signature $signature)"
 done
 
-# Debian's policy: the package's copyright file, in the machine-readable format.
-copyright=$root/share/doc/vestrel/copyright
-if [[ ! -f $copyright ]]; then
-    fail "no /usr/share/doc/vestrel/copyright"
-elif ! head -n 1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
-    ! grep -q '^Files: \*$' "$copyright" || ! grep -q '^License: ' "$copyright"; then
-    fail "the copyright file is not in the machine-readable format: $(head -n 3 "$copyright")"
-fi
+# --- The two packages: each component staged alone, as its package holds it -----------------------------
+# files_of DIR: the files and links under DIR, relative to the prefix, sorted.
+files_of() {
+    (cd "$1$prefix" && find . -mindepth 1 \( -type f -o -type l \) -printf '%P\n' | LC_ALL=C sort)
+}
+for component in vestrel compare; do
+    if ! DESTDIR=$scratch/$component "$cmake" --install "$build" --component "$component" \
+        >"$scratch/install-$component.log" 2>&1; then
+        cat "$scratch/install-$component.log"
+        fail "cmake --install --component $component"
+    fi
+done
+files_of "$stage" >"$scratch/all.txt"
+files_of "$scratch/vestrel" >"$scratch/vestrel.txt"
+files_of "$scratch/compare" >"$scratch/compare.txt"
+# dpkg refuses to install two packages that ship the same file, and a file in neither package is lost.
+both=$(LC_ALL=C comm -12 "$scratch/vestrel.txt" "$scratch/compare.txt")
+[[ -z $both ]] || fail "files in both packages: $both"
+neither=$(LC_ALL=C sort -u "$scratch/vestrel.txt" "$scratch/compare.txt" | LC_ALL=C comm -23 "$scratch/all.txt" -)
+[[ -z $neither ]] || fail "installed files in neither package: $neither"
+# vestrel-compare carries its program, its manual page and what Debian asks of every package, nothing else.
+extra=$(grep -Ev '^(bin/vestrel-compare|share/man/man1/vestrel-compare\.1\.gz|share/doc/vestrel-compare/(copyright|changelog\.Debian\.gz)|share/lintian/overrides/vestrel-compare)$' \
+    "$scratch/compare.txt")
+[[ -z $extra ]] || fail "the package vestrel-compare holds more than the comparison: $extra"
+grep -qx bin/vestrel-compare "$scratch/compare.txt" || fail "the package vestrel-compare lacks bin/vestrel-compare"
+grep -qx bin/vestrel "$scratch/vestrel.txt" || fail "the package vestrel lacks bin/vestrel"
+((failures > 0)) || pass "the two packages share no file and hold every installed one"
+
+# Debian's policy: each package's copyright file, in the machine-readable format, and its changelog,
+# compressed, whose newest entry is the source's.
+for package in vestrel vestrel-compare; do
+    doc=$root/share/doc/$package
+    copyright=$doc/copyright
+    if [[ ! -f $copyright ]]; then
+        fail "no /usr/share/doc/$package/copyright"
+    elif ! head -n 1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+        ! grep -q '^Files: \*$' "$copyright" || ! grep -q '^License: ' "$copyright"; then
+        fail "the copyright file of $package is not in the machine-readable format: $(head -n 3 "$copyright")"
+    fi
+    changelog=$doc/changelog.Debian.gz
+    if [[ ! -f $changelog ]]; then
+        fail "no /usr/share/doc/$package/changelog.Debian.gz"
+    elif ! gzip -t "$changelog" 2>/dev/null; then
+        fail "/usr/share/doc/$package/changelog.Debian.gz is not a whole gzip file"
+    elif [[ ! $(gzip -dc "$changelog" | head -n 1) =~ ^vestrel\ \([0-9][^\)]*-[0-9]+\)\ [a-z-]+\;\ urgency= ]]; then
+        fail "the changelog of $package does not start with an entry of the source vestrel: $(gzip -dc "$changelog" | head -n 1)"
+    fi
+done
 
 for page in vestrel vestrel-compare; do
     man=$root/share/man/man1/$page.1.gz

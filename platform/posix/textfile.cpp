@@ -110,8 +110,9 @@ bool replaceContents(int fd, qint64 oldSize, bool readable, const QByteArray &co
         old = readFromStart(fd, std::min(oldSize, newSize));
     if (!reserve(fd, newSize)) {
         // Nothing has changed; what the attempt took beyond the end (ext4 keeps it) is given back.
-        if (newSize > oldSize)
-            ::ftruncate(fd, off_t(oldSize));
+        if (newSize > oldSize && ::ftruncate(fd, off_t(oldSize)) != 0) {
+            // The contents are still the old ones; only the blocks taken beyond the end stay taken.
+        }
         return false;
     }
 
