@@ -2,6 +2,7 @@
 
 #include "app/vestrel.h"
 #include "platform/exceptions.h"
+#include "platform/process.h"
 #include "ui/application.h"
 #include "ui/messages.h"
 #include "ui/selpath.h"
@@ -10,6 +11,7 @@
 
 int VestrelMain(int argc, char **argv, const std::function<void()> &windowsCreated)
 {
+    initialiseProcess();
     std::unique_ptr<TApplication> application;
     std::unique_ptr<TfMain> mainWindow;
     std::unique_ptr<TfSelPath> picker;

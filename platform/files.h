@@ -4,6 +4,8 @@
 #include <QString>
 
 // Paths given as texts are path texts (platform/filenames.h): they name exactly the bytes they came from.
+// A path longer than the system takes in one call is walked a component at a time, so a directory that
+// lies that deep is still found, entered and read back.
 
 // A regular file, after following links.
 bool FileExists(const QString &path);

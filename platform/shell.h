@@ -6,7 +6,8 @@
 #include <optional>
 
 // The shell's "open" for a program file: starts it detached (a session of its own, never waited for,
-// never left as a zombie), with an argument list (no shell parses anything), in the current directory.
+// never left as a zombie), with an argument list (no shell parses anything), in the current directory,
+// with the open-file limit and signal actions this process was started with.
 // Every program is started in a terminal window when a terminal emulator is found (the exercise programs
 // talk to the user on a console, and nothing here tells a console program from another); the window is
 // titled with the program's file name, and the terminal's own messages go to our standard error. Without

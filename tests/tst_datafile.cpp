@@ -5,20 +5,27 @@
 #include "support/messageboxes.h"
 #include "support/secondpage.h"
 
+#include "app/startup.h"
+#include "app/vestrel.h"
 #include "engine/memotext.h"
 #include "platform/files.h"
 #include "platform/textfile.h"
 #include "ui/memofile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sched.h>
@@ -120,6 +127,32 @@ struct FileSystemUser
         }
     }
 };
+
+// The program itself, started in the current directory under a file size limit of 1,024 bytes (as by
+// "ulimit -f 1"), saves a memo of 4,000 bytes from the menu and prints each box it shows as
+// "box|text|icon"; then it ends as the window does.
+const char *const kSaveUnderSizeLimit = "--save-under-a-size-limit";
+int saveUnderASizeLimit(int argc, char **argv)
+{
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 2;
+    limit.rlim_cur = 1024;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 2;
+    return VestrelMain(argc, argv, [] {
+        QTimer::singleShot(0, fMain, [] {
+            MessageBoxAnswerer answerer;
+            fMain->pgControl->setCurrentWidget(fMain->tSheet2);
+            fMain->fMemo->setPlainText(QString(4000, QLatin1Char('7')));
+            fMain->iSaveData->trigger();
+            for (const ShownBox &box : answerer.boxes)
+                std::printf("box|%s|%d\n", box.text.toUtf8().constData(), int(box.icon));
+            std::fflush(stdout);
+            fMain->close();
+        });
+    });
+}
 
 } // namespace
 
@@ -497,6 +530,31 @@ private slots:
         QCOMPARE(entries(page.tree.bytes() + "/prog"), QStringList{QStringLiteral("data.txt")});
     }
 
+    // A write that crosses the file size limit raises a signal whose default action would end the program
+    // before the save could put the old text back, leaving the file cut at the limit.
+    void aSaveCutShortByTheFileSizeLimitKeepsTheOldTextAndTheProgram()
+    {
+        TempTree t;
+        const QByteArray old = numberLines(900);
+        const QByteArray data = t.file("prog/data.txt", old);
+        QProcess child;
+        child.setWorkingDirectory(t.path());
+        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kSaveUnderSizeLimit)});
+        QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
+        if (!child.waitForFinished(60000)) {
+            child.kill();
+            child.waitForFinished();
+            QFAIL("the program did not end");
+        }
+        const QByteArray errors = child.readAllStandardError();
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit,
+                 qPrintable(QStringLiteral("ended by signal %1").arg(child.exitCode())));
+        QVERIFY2(child.exitCode() == 0, errors.constData());
+        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),
+                 QStringLiteral("box|%1|%2\n").arg(kCannotCreate).arg(int(QMessageBox::Critical)));
+        QCOMPARE(readFile(data), old);
+    }
+
     void aFullDiskTakesTheSameOrAShorterTextOnly_data()
     {
         QTest::addColumn<QByteArray>("kind");
@@ -631,5 +689,14 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDataFile)
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && std::strcmp(argv[1], kSaveUnderSizeLimit) == 0)
+        return saveUnderASizeLimit(argc, argv);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestDataFile test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_datafile.moc"

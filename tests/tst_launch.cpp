@@ -5,16 +5,23 @@
 #include "support/messageboxes.h"
 #include "support/standins.h"
 
+#include "platform/fileread.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -46,6 +53,30 @@ struct Page1
         return QDir(t.path()).canonicalPath() + relative;
     }
 };
+
+// A program started the way the window starts one, from a process that has made its settings and raised
+// its open-file limit as a run does: the stand-in prog/P1.EXE under dir, through the terminal when one is
+// named.
+const char *const kStartWithSettingsMade = "--start-with-settings-made";
+int startWithSettingsMade(int argc, char **argv)
+{
+    if (argc < 3 || !SetCurrentDir(argv[2]))
+        return 2;
+    initialiseProcess();
+    raiseOpenFileLimit();
+    setTerminalChoice(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
+    ShellOpen(QStringLiteral("prog/P1.EXE"), {});
+    return 0;
+}
+
+// Writes the soft open-file limit it was started with, and whether it ignores SIGXFSZ, into limits.txt.
+const QByteArray kLimitsRecorder = R"sh(#!/bin/sh
+ignored=$(sed -n 's/^SigIgn:[[:space:]]*//p' /proc/$$/status)
+{
+  echo "open-files=$(ulimit -Sn)"
+  echo "xfsz-ignored=$(( (0x$ignored >> 24) & 1 ))"
+} > limits.tmp && mv limits.tmp limits.txt
+)sh";
 
 } // namespace
 
@@ -153,6 +184,50 @@ private slots:
         QCOMPARE(answerer.boxes.size(), 1);
     }
 
+    void aStartedProgramGetsTheLimitsWeStartedWith_data()
+    {
+        QTest::addColumn<bool>("terminal");
+        QTest::newRow("started directly") << false;
+        QTest::newRow("started in a terminal") << true;
+    }
+    // A run raises our soft open-file limit for itself, and start-up ignores SIGXFSZ; neither is the
+    // started program's business, and an ignored signal would survive its exec.
+    void aStartedProgramGetsTheLimitsWeStartedWith()
+    {
+        QFETCH(bool, terminal);
+        TempTree t;
+        t.file("prog/P1.EXE", kLimitsRecorder, 0755);
+        StandIns standIns(t.bytes() + "/records");
+        QStringList arguments{QString::fromLatin1(kStartWithSettingsMade), t.path()};
+        if (terminal) {
+            standIns.writeTerminal(t.bytes() + "/bin/term");
+            arguments << t.path() + "/bin/term";
+        }
+
+        // Started with a soft limit below the hard one, so that a raise shows.
+        struct rlimit saved;
+        QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+        QVERIFY2(saved.rlim_max > 64, "the hard open-file limit leaves no room to start lower");
+        struct rlimit low = saved;
+        low.rlim_cur = 64;
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &low) == 0);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), arguments);
+        const bool started = child.waitForStarted();
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        QVERIFY2(started, qPrintable(child.errorString()));
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+
+        QFile limits(t.path() + "/limits.txt");
+        QTRY_VERIFY(limits.exists());
+        QVERIFY(limits.open(QIODevice::ReadOnly));
+        QCOMPARE(limits.readAll(), QByteArray("open-files=64\nxfsz-ignored=0\n"));
+        if (terminal)
+            QCOMPARE(standIns.waitForRecords(1).size(), 1);
+    }
+
     void startsInATerminalWhenThereIsOne()
     {
         Page1 page({"P1"});
@@ -254,5 +329,14 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLaunch)
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && std::strcmp(argv[1], kStartWithSettingsMade) == 0)
+        return startWithSettingsMade(argc, argv);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestLaunch test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_launch.moc"

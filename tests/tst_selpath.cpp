@@ -21,8 +21,11 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -80,6 +83,67 @@ QListWidgetItem *treeRow(TDirBox *box, const TempTree &t)
 {
     return box->item(int(chain(t.bytes()).size()) - 1);
 }
+
+// Removes a directory and everything in it, found by descriptors, whatever the length of its paths.
+void removeTreeAt(int parent, const QByteArray &name)
+{
+    const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ::unlinkat(parent, name.constData(), 0);
+        return;
+    }
+    DIR *dir = ::fdopendir(fd);
+    std::vector<QByteArray> entries;
+    while (const dirent *e = ::readdir(dir))
+        if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
+            entries.emplace_back(e->d_name);
+    for (const QByteArray &entry : entries)
+        removeTreeAt(::dirfd(dir), entry);
+    ::closedir(dir);
+    ::unlinkat(parent, name.constData(), AT_REMOVEDIR);
+}
+
+// 22 directories of 200-byte names, one in another, in a temporary tree: the deepest one's path is longer
+// than the longest the system takes in one call (4,096 bytes), relative to the tree too. Each name ends
+// in its level, so that no two rows of the picker read alike. The deepest directory holds a.txt and
+// inner/a.txt, with the same bytes.
+struct DeepTree
+{
+    static constexpr int kLevels = 22;
+    TempTree t;
+    QList<QByteArray> names;
+    QByteArray relative;
+
+    DeepTree()
+    {
+        int at = ::open(t.bytes().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int level = 0; level < kLevels; ++level) {
+            names.append(QByteArray(197, 'd') + QByteArray::number(100 + level));
+            relative += (level ? "/" : "") + names.back();
+            if (::mkdirat(at, names.back().constData(), 0755) != 0)
+                qFatal("cannot make the deep tree");
+            const int next = ::openat(at, names.back().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(at);
+            at = next;
+        }
+        if (at < 0 || ::mkdirat(at, "inner", 0755) != 0)
+            qFatal("cannot make the deep tree");
+        for (const char *name : {"a.txt", "inner/a.txt"}) {
+            const int fd = ::openat(at, name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            if (fd < 0 || ::write(fd, "bytes", 5) != 5)
+                qFatal("cannot make the deep tree");
+            ::close(fd);
+        }
+        ::close(at);
+    }
+    ~DeepTree()
+    {
+        const int top = ::open(t.bytes().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        removeTreeAt(top, names.front());
+        ::close(top);
+    }
+    QByteArray absolute() const { return t.bytes() + '/' + relative; }
+};
 
 } // namespace
 
@@ -529,6 +593,78 @@ private slots:
     // A directory that cannot be entered: the exception display shows the system's error number, the dialog
     // stays open and nothing else changes. Run as a user without privileges, since for root every directory
     // opens.
+    void aDirectoryDeeperThanTheLongestPathPassesTheCheck_data()
+    {
+        QTest::addColumn<bool>("absolute");
+        QTest::newRow("absolute path texts") << true;
+        QTest::newRow("relative path texts") << false;
+    }
+    // Too long for one call of the system, such a text is still checked, and the run compares the
+    // directories; a text that names a file there, or nothing, is still refused.
+    void aDirectoryDeeperThanTheLongestPathPassesTheCheck()
+    {
+        QFETCH(bool, absolute);
+        DeepTree deep;
+        const QByteArray dir = absolute ? deep.absolute() : deep.relative;
+        QVERIFY(dir.size() > 4096);
+        ComparisonRun run(text(dir), text(dir + "/inner"), ByName | ByContents);
+        QVERIFY(SetCurrentDir(deep.t.bytes()));
+        MessageBoxAnswerer boxes;
+        QCOMPARE(run.go(), (QStringList{nameLine("a.txt", "a.txt"), contentsLine("a.txt", "a.txt")}));
+        QCOMPARE(boxes.boxes.size(), 0);
+
+        for (const QByteArray &refused : {dir + "/a.txt", dir + "/missing"}) {
+            QVERIFY(SetCurrentDir(deep.t.bytes()));
+            run.w->ePath1->setText(text(refused));
+            run.go();
+            QTRY_COMPARE(boxes.boxes.size(), 1);
+            QCOMPARE(boxes.boxes[0].text, QStringLiteral("Adresa incorecta:\n") + text(refused));
+            boxes.boxes.clear();
+        }
+    }
+
+    // Opening one row after another down the deep tree: past the longest path the system takes in one call
+    // the picker still enters each directory, lists it and shows its full path, and the next showing
+    // starts from it.
+    void thePickerWalksDownPastTheLongestPath()
+    {
+        DeepTree deep;
+        ProgramWithPicker p(deep.t.bytes());
+        MessageBoxAnswerer boxes;
+        QStringList shown;
+        QStringList deepestRows;
+        whenPickerShown([&](TfSelPath &s) {
+            for (const QByteArray &name : deep.names) {
+                QListWidgetItem *next = row(s.DirBox, text(name));
+                if (!next)
+                    break;
+                s.DirBox->scrollToItem(next);
+                doubleClick(s.DirBox, next);
+                shown.append(s.ePath->text());
+            }
+            deepestRows = rowTexts(s.DirBox);
+            s.btnOk->click();
+        });
+        QTest::mouseClick(p.w->btnGetPath1, Qt::LeftButton);
+
+        QCOMPARE(boxes.boxes.size(), 0);
+        QCOMPARE(shown.size(), DeepTree::kLevels);
+        QCOMPARE(shown.back(), text(deep.absolute()));
+        QCOMPARE(deepestRows, chain(deep.absolute()) + QStringList{"inner"});
+        QCOMPARE(p.picker->DirBox->directory(), deep.absolute());
+        QCOMPARE(currentDirBytes(), deep.absolute());
+        QCOMPARE(p.w->ePath1->text(), text(deep.absolute()));
+
+        whenPickerShown([&](TfSelPath &s) {
+            doubleClick(s.DirBox, row(s.DirBox, "inner"));
+            s.btnOk->click();
+        });
+        QTest::mouseClick(p.w->btnGetPath2, Qt::LeftButton);
+        QCOMPARE(boxes.boxes.size(), 0);
+        QCOMPARE(p.w->ePath2->text(), text(deep.absolute() + "/inner"));
+        QCOMPARE(currentDirBytes(), deep.absolute() + "/inner");
+    }
+
     void aDirectoryWithoutAccessShowsTheErrorAndStaysPut()
     {
         if (::geteuid() == 0) {

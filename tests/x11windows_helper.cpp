@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <functional>
@@ -229,6 +230,37 @@ private slots:
                                 .arg(box.width())
                                 .arg(drawn)
                                 .arg(full)));
+    }
+
+    // A path longer than the screen is wide, in names longer than a line: the framed box stays on the
+    // screen, and its text wraps inside it.
+    void aBoxWithALongPathStaysOnTheScreen()
+    {
+        QString deep = QStringLiteral("/tmp");
+        for (int level = 0; level < 22; ++level)
+            deep += QLatin1Char('/') + QString(197, QLatin1Char('d')) + QString::number(100 + level);
+        QRect framed, available;
+        qreal widestLine = -1;
+        int viewportWidth = 0;
+        whenModal<QMessageBox>([&](QMessageBox *b) {
+            if (waitForFrame(b)) {
+                framed = framedGeometry(b);
+                available = b->screen()->availableGeometry();
+                if (const auto *view = b->findChild<QTextEdit *>()) {
+                    widestLine = view->document()->idealWidth();
+                    viewportWidth = view->viewport()->width();
+                }
+            }
+            b->button(QMessageBox::Ok)->click();
+        });
+        showStopMessage(QStringLiteral("Adresa incorecta:\n") + deep, QStringLiteral("Eroare"));
+        QVERIFY2(available.contains(framed), qPrintable(QStringLiteral("%1,%2 %3x%4 framed")
+                                                            .arg(framed.x())
+                                                            .arg(framed.y())
+                                                            .arg(framed.width())
+                                                            .arg(framed.height())));
+        QVERIFY(widestLine >= 0);
+        QVERIFY(widestLine <= viewportWidth);
     }
 
     // Not the generic frame icon: the program's own, at the sizes an installation puts in the icon theme.

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/posix/handles.h"
+#include "platform/posix/longpaths.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -12,42 +13,45 @@
 
 namespace {
 
-constexpr int kDirectoryFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+constexpr int kOpenFlags = O_DIRECTORY | O_CLOEXEC;
+constexpr int kDirectoryFlags = O_PATH | kOpenFlags;
 
-// A path too long for one call: each component is opened in the directory before it, exactly as the
-// system would walk the path (links followed, ".." taken from the directory reached so far).
-int openComponentwise(int base, const QByteArray &path)
+// A path too long for one call. Each component but the last is only passed through, so it is held as a
+// path; the last is opened as asked.
+int openComponentwise(int base, const QByteArray &path, int flags)
 {
     int at = path.startsWith('/') ? ::open("/", kDirectoryFlags)
              : base == AT_FDCWD   ? ::open(".", kDirectoryFlags)
                                   : ::fcntl(base, F_DUPFD_CLOEXEC, 0);
-    qsizetype from = 0;
-    while (at >= 0 && from < path.size()) {
-        qsizetype to = path.indexOf('/', from);
-        if (to < 0)
-            to = path.size();
-        if (to > from) {
-            const QByteArray component = path.mid(from, to - from);
-            const int next = ::openat(at, component.constData(), kDirectoryFlags);
-            ::close(at);
-            at = next;
-        }
-        from = to + 1;
+    QList<QByteArray> components = path.split('/');
+    components.removeAll(QByteArray());
+    // "/" alone, or a run of slashes, names the directory the walk starts from.
+    if (components.isEmpty())
+        components.append(".");
+    for (qsizetype i = 0; at >= 0 && i < components.size(); ++i) {
+        const bool last = i + 1 == components.size();
+        const int next = ::openat(at, components[i].constData(), last ? flags | kOpenFlags : kDirectoryFlags);
+        const int saved = errno;
+        ::close(at);
+        errno = saved;
+        at = next;
     }
     return at;
 }
 
-int openDirectory(int base, const QByteArray &path)
+} // namespace
+
+int openDirectoryAt(int base, const QByteArray &path, int flags)
 {
-    if (path.isEmpty() || path.contains('\0'))
+    if (path.isEmpty() || path.contains('\0')) {
+        errno = ENOENT;
         return -1;
-    const int fd = ::openat(base, path.constData(), kDirectoryFlags);
+    }
+    const int fd = ::openat(base, path.constData(), flags | kOpenFlags);
     if (fd >= 0 || errno != ENAMETOOLONG)
         return fd;
-    return openComponentwise(base, path);
+    return openComponentwise(base, path, flags);
 }
-
-} // namespace
 
 DirectoryAnchor DirectoryAnchor::current()
 {
@@ -55,7 +59,7 @@ DirectoryAnchor DirectoryAnchor::current()
 }
 
 DirectoryAnchor::DirectoryAnchor(const DirectoryAnchor &base, const QByteArray &path)
-    : m_handle(openDirectory(base.isValid() ? PlatformAccess::descriptor(base) : AT_FDCWD, path))
+    : m_handle(openDirectoryAt(base.isValid() ? PlatformAccess::descriptor(base) : AT_FDCWD, path, O_PATH))
 {
 }
 
@@ -108,9 +112,13 @@ bool currentDirIdentity(FileIdentity &identity)
 QList<QByteArray> subdirectoryNames(const QByteArray &directory)
 {
     QList<QByteArray> names;
-    DIR *dir = directory.contains('\0') ? nullptr : ::opendir(directory.constData());
-    if (!dir)
+    const int listed = openDirectoryAt(AT_FDCWD, directory, O_RDONLY);
+    DIR *dir = listed < 0 ? nullptr : ::fdopendir(listed);
+    if (!dir) {
+        if (listed >= 0)
+            ::close(listed);
         return names;
+    }
     const int fd = ::dirfd(dir);
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);

@@ -1,8 +1,10 @@
 #include "platform/files.h"
 
 #include "platform/filenames.h"
+#include "platform/posix/longpaths.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -27,8 +29,20 @@ bool FileExists(const QString &path)
 
 bool DirectoryExists(const QString &path)
 {
+    const QByteArray bytes = pathBytes(path);
     struct stat st;
-    return statFollowing(path, st) && S_ISDIR(st.st_mode);
+    if (bytes.isEmpty())
+        return false;
+    if (::stat(bytes.constData(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    if (errno != ENAMETOOLONG)
+        return false;
+    // Too long for one call, yet a directory can lie that deep: walked to, it is one if it opens as one.
+    const int fd = openDirectoryAt(AT_FDCWD, bytes, O_PATH);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 QByteArray currentDirBytes()
@@ -49,8 +63,23 @@ QString GetCurrentDir()
 
 bool SetCurrentDir(const QByteArray &path)
 {
-    if (path.isEmpty() || ::chdir(path.constData()) != 0)
+    if (path.isEmpty() || path.contains('\0')) {
+        errno = ENOENT;
         return false;
+    }
+    if (::chdir(path.constData()) != 0) {
+        if (errno != ENAMETOOLONG)
+            return false;
+        const int fd = openDirectoryAt(AT_FDCWD, path, O_PATH);
+        if (fd < 0)
+            return false;
+        const bool entered = ::fchdir(fd) == 0;
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        if (!entered)
+            return false;
+    }
     ++g_currentDirChanges;
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/filenames.h"
 #include "platform/files.h"
+#include "platform/process.h"
 
 #include <QStandardPaths>
 
@@ -64,6 +65,7 @@ void startDetached(const QList<QByteArray> &argv, bool terminal)
             sigset_t none;
             ::sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            restoreInheritedSettings();
             if (terminal) {
                 const int nothing = ::open("/dev/null", O_RDONLY);
                 if (nothing > 0) {
