@@ -154,6 +154,15 @@ private slots:
             QCOMPARE(r.errLines().last(),
                      QStringLiteral("vestrel-compare: cannot write the results: No space left on device"));
         }
+        // A results file that reaches the file size limit is one that could not be written, too.
+        TempTree out;
+        for (int i = 0; i < 200; ++i)
+            t.file("many/f" + QByteArray::number(i));
+        const BatchResult r = runBatch({"--by", "size", t.bytes() + "/many", t.bytes() + "/many"},
+                                       {.standardOutput = out.path() + "/results", .fileSizeBytes = 1024});
+        QCOMPARE(r.exitCode, BatchExit::Failed);
+        QCOMPARE(r.errLines().last(),
+                 QStringLiteral("vestrel-compare: cannot write the results: File too large"));
         // A run with nothing to print has nothing to lose.
         QCOMPARE(runBatch({"--by", "name", dir, t.bytes()}, full).exitCode, BatchExit::Ran);
     }

@@ -10,6 +10,7 @@
 #include "platform/dirsearch.h"
 #include "platform/exceptions.h"
 #include "platform/filenames.h"
+#include "platform/process.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -299,6 +300,8 @@ ExitStatus compare(BatchFace &face)
 
 int main(int argc, char *argv[])
 {
+    // A result file that reaches the file size limit is then a write that fails, not the end of us.
+    initialiseProcess();
     Options options;
     if (const int status = parseArguments(argc, argv, options))
         return status;

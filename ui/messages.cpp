@@ -23,12 +23,6 @@ QString &titleStore()
     return title;
 }
 
-std::function<void(const MessageBoxText &)> &sinkStore()
-{
-    static std::function<void(const MessageBoxText &)> sink;
-    return sink;
-}
-
 // The window manager writes the caption in the title bar between the window's icon and its buttons,
 // often in a larger bold face; the toolkit sizes a box by its text and leaves room for the caption only
 // in its own small title face, so a short text got a box whose caption was cut. The box is made at least
@@ -149,10 +143,6 @@ void replaceLabel(QMessageBox &box, QGridLayout *grid, const QString &text)
 
 void showBox(MessageBoxKind kind, const QString &caption, const QString &text)
 {
-    if (sinkStore()) {
-        sinkStore()({text, caption, kind});
-        return;
-    }
     QMessageBox box(kind == MessageBoxKind::Simple ? QMessageBox::NoIcon : QMessageBox::Critical, caption,
                     text, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
@@ -173,11 +163,6 @@ void showBox(MessageBoxKind kind, const QString &caption, const QString &text)
 }
 
 } // namespace
-
-void setMessageSink(std::function<void(const MessageBoxText &)> sink)
-{
-    sinkStore() = std::move(sink);
-}
 
 void setApplicationTitle(const QString &title)
 {

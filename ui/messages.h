@@ -13,18 +13,6 @@ enum class MessageBoxKind {
     Exception // the toolkit's exception display (showException)
 };
 
-// A box as it would be shown.
-struct MessageBoxText
-{
-    QString text;
-    QString caption;
-    MessageBoxKind kind;
-};
-
-// Where boxes go instead of the screen, for a program that runs the window without showing it; an empty
-// sink shows them again.
-void setMessageSink(std::function<void(const MessageBoxText &)> sink);
-
 // The application title captions the simple message box and the exception display.
 void setApplicationTitle(const QString &title);
 QString applicationTitle();

@@ -71,11 +71,17 @@ BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start
     if (!start.standardOutput.isEmpty())
         p.setStandardOutputFile(start.standardOutput);
     // The limit is set in the shell, and the program that replaces the shell keeps it.
-    if (start.addressSpaceMiB > 0) {
-        const rlim_t limit = rlim_t(start.addressSpaceMiB) << 20;
-        p.setChildProcessModifier([limit] {
-            const struct rlimit space = {limit, limit};
-            ::setrlimit(RLIMIT_AS, &space);
+    if (start.addressSpaceMiB > 0 || start.fileSizeBytes > 0) {
+        const rlim_t space = rlim_t(start.addressSpaceMiB) << 20, size = rlim_t(start.fileSizeBytes);
+        p.setChildProcessModifier([space, size] {
+            if (space > 0) {
+                const struct rlimit limit = {space, space};
+                ::setrlimit(RLIMIT_AS, &limit);
+            }
+            if (size > 0) {
+                const struct rlimit limit = {size, size};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
         });
     }
     p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});

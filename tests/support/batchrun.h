@@ -39,6 +39,7 @@ struct BatchStart
     QStringList launcher{};     // a command that starts it (setpriv and its options, say)
     QString standardOutput{};   // a file its results go to instead of out
     qint64 addressSpaceMiB = 0; // a limit on its memory (0: none)
+    qint64 fileSizeBytes = 0;   // a limit on the size of the files it writes (0: none)
 };
 
 // Runs vestrel-compare with its arguments as bytes, byte for byte whatever they spell.
