@@ -1,6 +1,5 @@
 #include "engine/contentclasses.h"
 
-#include "engine/blockhash.h"
 #include "platform/fileread.h"
 
 #include <algorithm>
@@ -341,8 +340,9 @@ bool Classifier::follow(Class c, qint64 offset)
             }
             const char *tail = other.bytes + from;
             const qint64 tailLength = other.count - from;
-            const quint64 hash = blockHash(tail, tailLength) ^ (quint64(from) * 0x9E3779B185EBCA87ull) ^
-                                 (quint64(other.count) << 1) ^ quint64(other.ended);
+            const quint64 hash = (m_hooks.hashBlock ? m_hooks.hashBlock : blockHash)(tail, tailLength) ^
+                                 (quint64(from) * 0x9E3779B185EBCA87ull) ^ (quint64(other.count) << 1) ^
+                                 quint64(other.ended);
             m_differing.push_back({&m, from, other.count, other.ended, hash, m_tails.keep(tail, tailLength)});
         }
         c.resize(agreeing);

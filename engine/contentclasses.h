@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/blockhash.h"
 #include "platform/directories.h"
 
 #include <QByteArray>
@@ -28,6 +29,8 @@ struct ClassifyHooks
     std::function<bool()> stopRequested;
     // Which two files are being compared, and from which byte on.
     std::function<void(const ContentFile &first, const ContentFile &second, qint64 byte)> comparing;
+    // Sorts the differing ends of blocks into buckets; equal hashes never decide, the bytes do.
+    quint64 (*hashBlock)(const char *data, qint64 length) = blockHash;
 };
 
 // Splits the files of one size (indexes into files) into classes of byte-for-byte equal contents. The
