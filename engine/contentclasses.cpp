@@ -139,7 +139,7 @@ private:
     };
 
     bool useful(const Class &c) const;
-    bool stopRequested() const { return m_hooks.stopRequested && m_hooks.stopRequested(); }
+    bool handOverAndPollStop() const { return m_hooks.handOverAndPollStop && m_hooks.handOverAndPollStop(); }
     void comparing(const Member &a, const Member &b, qint64 byte) const
     {
         if (m_hooks.comparing)
@@ -150,8 +150,22 @@ private:
     ReadOnlyFile::Extent extentAt(Member &m, qint64 offset);
     // Reads m's block at offset; false when m cannot be read or is not what was listed any more.
     bool readBlock(Member &m, qint64 offset, qint64 length, char *into, Block &block);
+    // What came of a step on a class: it can go on, it changed (members dropped, holes stepped over) and
+    // must be looked at again, or a stop was requested.
+    enum class Step { Ready, Changed, Stopped };
+
     // Follows one class from offset on until it ends, is split or gives no coincidence.
     bool follow(Class c, qint64 offset);
+    // Where the class's next block lies: its first member readable, holes that all members share stepped
+    // over; the block's length.
+    Step placeBlock(Class &c, qint64 &offset, qint64 &length);
+    // Reads the first member's block, which the others are compared with; an unreadable one is dropped.
+    Step readFirst(Class &c, qint64 offset, qint64 length, Block &first);
+    // Reads the other members' blocks: those that agree with the first stay in c, the others are set aside
+    // for split(); false when a stop was requested.
+    bool sortByBlock(Class &c, qint64 offset, qint64 length, const Block &first);
+    // Keeps where m left the first member, and a hash of the rest of its block, to sort it by.
+    void setAside(Member &m, qint64 from, const Block &block);
     // Sets aside where the next data of any member lies, when the first member has a hole at offset.
     bool nextData(Class &c, qint64 offset, qint64 &at, qint64 &end);
     void split(std::vector<Differing> &differing, qint64 offset, qint64 length);
@@ -257,7 +271,7 @@ bool Classifier::nextData(Class &c, qint64 offset, qint64 &at, qint64 &end)
             m.handle.close();
         if (data.start < 0) {
             m.handle.close();
-            if (stopRequested())
+            if (handOverAndPollStop())
                 return false;
             continue;
         }
@@ -275,77 +289,25 @@ bool Classifier::nextData(Class &c, qint64 offset, qint64 &at, qint64 &end)
 
 bool Classifier::follow(Class c, qint64 offset)
 {
-    Block first{}, other{};
     while (useful(c)) {
         if (c.size() == 1 || offset >= m_size)
             return finish(std::move(c));
-        Member &rep = *c.front();
-        if (!open(rep)) {
-            dropFirst(c);
-            if (stopRequested())
+        qint64 length = 0;
+        const Step placed = placeBlock(c, offset, length);
+        if (placed != Step::Ready) {
+            if (placed == Step::Stopped)
                 return false;
             continue;
         }
-        const ReadOnlyFile::Extent data = extentAt(rep, offset);
-        if (data.start < 0) {
-            dropFirst(c);
-            continue;
-        }
-        qint64 at = data.start, end = data.end;
-        if (at > offset) {
-            // Where every member has a hole, all are zeros: stepped over without reading.
-            if (!nextData(c, offset, at, end))
-                return false;
-            if (at > offset) {
-                if (stopRequested())
-                    return false;
-                offset = at;
-                continue;
-            }
-            if (c.empty() || c.front() != &rep)
-                continue;
-        }
-        // Up to where the data found ends, so that no long hole of the others is read.
-        const qint64 length =
-            std::min({offset == 0 ? kFirstBlock : m_blockSize, m_size - offset, end - offset});
-
-        if (!readBlock(rep, offset, length, m_firstBlock.get(), first)) {
-            comparing(rep, *c[1], offset);
-            dropFirst(c);
-            if (stopRequested())
+        Block first{};
+        const Step read = readFirst(c, offset, length, first);
+        if (read != Step::Ready) {
+            if (read == Step::Stopped)
                 return false;
             continue;
         }
-        comparing(rep, *c[1], offset);
-        if (stopRequested())
+        if (!sortByBlock(c, offset, length, first))
             return false;
-        m_differing.clear();
-        m_tails.clear();
-        // The members that agree with the first one stay in c, in their order.
-        size_t agreeing = 1;
-        for (size_t k = 1; k < c.size(); ++k) {
-            Member &m = *c[k];
-            const bool read = readBlock(m, offset, length, m_scratch.get(), other);
-            comparing(rep, m, offset);
-            if (stopRequested())
-                return false;
-            if (!read)
-                continue;
-            const qint64 common = std::min(first.count, other.count);
-            const qint64 from =
-                first.bytes == other.bytes ? common : firstDifference(first.bytes, other.bytes, common);
-            if (from == common && first.count == other.count && first.ended == other.ended) {
-                c[agreeing++] = &m;
-                continue;
-            }
-            const char *tail = other.bytes + from;
-            const qint64 tailLength = other.count - from;
-            const quint64 hash = (m_hooks.hashBlock ? m_hooks.hashBlock : blockHash)(tail, tailLength) ^
-                                 (quint64(from) * 0x9E3779B185EBCA87ull) ^ (quint64(other.count) << 1) ^
-                                 quint64(other.ended);
-            m_differing.push_back({&m, from, other.count, other.ended, hash, m_tails.keep(tail, tailLength)});
-        }
-        c.resize(agreeing);
         split(m_differing, offset, length);
         if (first.ended)
             return finish(std::move(c)); // the first member's reads end here, and so do its equals'
@@ -354,6 +316,87 @@ bool Classifier::follow(Class c, qint64 offset)
     for (Member *m : c)
         m->handle.close();
     return true;
+}
+
+Classifier::Step Classifier::placeBlock(Class &c, qint64 &offset, qint64 &length)
+{
+    Member &rep = *c.front();
+    if (!open(rep)) {
+        dropFirst(c);
+        return handOverAndPollStop() ? Step::Stopped : Step::Changed;
+    }
+    const ReadOnlyFile::Extent data = extentAt(rep, offset);
+    if (data.start < 0) {
+        dropFirst(c);
+        return Step::Changed;
+    }
+    qint64 at = data.start, end = data.end;
+    if (at > offset) {
+        // Where every member has a hole, all are zeros: stepped over without reading.
+        if (!nextData(c, offset, at, end))
+            return Step::Stopped;
+        if (at > offset) {
+            if (handOverAndPollStop())
+                return Step::Stopped;
+            offset = at;
+            return Step::Changed;
+        }
+        if (c.empty() || c.front() != &rep)
+            return Step::Changed;
+    }
+    // Up to where the data found ends, so that no long hole of the others is read.
+    length = std::min({offset == 0 ? kFirstBlock : m_blockSize, m_size - offset, end - offset});
+    return Step::Ready;
+}
+
+Classifier::Step Classifier::readFirst(Class &c, qint64 offset, qint64 length, Block &first)
+{
+    Member &rep = *c.front();
+    const bool read = readBlock(rep, offset, length, m_firstBlock.get(), first);
+    comparing(rep, *c[1], offset);
+    if (!read)
+        dropFirst(c);
+    if (handOverAndPollStop())
+        return Step::Stopped;
+    return read ? Step::Ready : Step::Changed;
+}
+
+bool Classifier::sortByBlock(Class &c, qint64 offset, qint64 length, const Block &first)
+{
+    Member &rep = *c.front();
+    Block other{};
+    m_differing.clear();
+    m_tails.clear();
+    // The members that agree with the first one stay in c, in their order.
+    size_t agreeing = 1;
+    for (size_t k = 1; k < c.size(); ++k) {
+        Member &m = *c[k];
+        const bool read = readBlock(m, offset, length, m_scratch.get(), other);
+        comparing(rep, m, offset);
+        if (handOverAndPollStop())
+            return false;
+        if (!read)
+            continue;
+        const qint64 common = std::min(first.count, other.count);
+        const qint64 from =
+            first.bytes == other.bytes ? common : firstDifference(first.bytes, other.bytes, common);
+        if (from == common && first.count == other.count && first.ended == other.ended)
+            c[agreeing++] = &m;
+        else
+            setAside(m, from, other);
+    }
+    c.resize(agreeing);
+    return true;
+}
+
+void Classifier::setAside(Member &m, qint64 from, const Block &block)
+{
+    const char *tail = block.bytes + from;
+    const qint64 tailLength = block.count - from;
+    const quint64 hash = (m_hooks.hashBlock ? m_hooks.hashBlock : blockHash)(tail, tailLength) ^
+                         (quint64(from) * 0x9E3779B185EBCA87ull) ^ (quint64(block.count) << 1) ^
+                         quint64(block.ended);
+    m_differing.push_back({&m, from, block.count, block.ended, hash, m_tails.keep(tail, tailLength)});
 }
 
 void Classifier::split(std::vector<Differing> &differing, qint64 offset, qint64 length)
@@ -418,7 +461,7 @@ bool Classifier::finish(Class c)
         if (wasOpened || open(m))
             c[readable++] = &m;
         m.handle.close();
-        if (!wasOpened && stopRequested())
+        if (!wasOpened && handOverAndPollStop())
             return false;
     }
     c.resize(readable);

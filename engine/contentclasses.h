@@ -26,7 +26,7 @@ struct ClassifyHooks
 {
     // Called after every block read, every open that reads nothing and every hole stepped over: hands over to
     // the event loop when due; true when the user asked to stop.
-    std::function<bool()> stopRequested;
+    std::function<bool()> handOverAndPollStop;
     // Which two files are being compared, and from which byte on.
     std::function<void(const ContentFile &first, const ContentFile &second, qint64 byte)> comparing;
     // Sorts the differing ends of blocks into buckets; equal hashes never decide, the bytes do.

@@ -94,8 +94,8 @@ QString sparseDirectoryFor(qint64 size, const QTemporaryDir &here, QTemporaryDir
 
 ClassifyHooks counting(int &reads, int stopAfter = -1)
 {
-    return {[&reads, stopAfter] { return stopAfter >= 0 && reads >= stopAfter; },
-            [&reads](const ContentFile &, const ContentFile &, qint64) { ++reads; }};
+    return {.handOverAndPollStop = [&reads, stopAfter] { return stopAfter >= 0 && reads >= stopAfter; },
+            .comparing = [&reads](const ContentFile &, const ContentFile &, qint64) { ++reads; }};
 }
 
 // Every pair of a directory-1 entry and a directory-2 entry is in one class exactly when its bytes agree.
@@ -368,8 +368,9 @@ private slots:
         g.list(base + "empty2", 0, 1);
         // Reading the holes block by block would take hours: a few thousand hand-overs are plenty.
         int next = 0, reads = 0, polls = 0;
-        const ClassifyHooks hooks{[&polls] { return ++polls > 5000; },
-                                  [&reads](const ContentFile &, const ContentFile &, qint64) { ++reads; }};
+        const ClassifyHooks hooks{
+            .handOverAndPollStop = [&polls] { return ++polls > 5000; },
+            .comparing = [&reads](const ContentFile &, const ContentFile &, qint64) { ++reads; }};
         QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks));
         QCOMPARE(next, 2);
         QVERIFY(g.files[0].contentClass >= 0);
