@@ -20,12 +20,14 @@ constexpr qint64 kMaxBlock = qint64(1) << 20;
 // enough for the groups of a few files that most sizes have.
 constexpr qint64 kMinTails = qint64(2) << 20;
 
-// Larger groups than the descriptors allow are read with the files opened again for every block.
+// Larger groups than the descriptors allow are read with the files opened again for every block. The rest
+// of the program needs some too (its directories, the display); should there be fewer than guessed, the
+// first open that lacks a descriptor turns to reopening anyway.
 size_t maxOpenFiles()
 {
     static const size_t limit = [] {
         const qint64 available = raiseOpenFileLimit();
-        return size_t(std::max<qint64>(64, available - 256));
+        return size_t(available > 1024 ? available - 256 : available / 4);
     }();
     return limit;
 }
@@ -181,6 +183,7 @@ private:
     qint64 m_tailBudget;
     bool m_keepOpen = true;
     std::unique_ptr<Member[]> m_members;
+    size_t m_memberCount = 0;
     std::unique_ptr<char[]> m_firstBlock;
     std::unique_ptr<char[]> m_scratch;
     Tails m_tails;
@@ -220,10 +223,17 @@ bool Classifier::open(Member &m)
     if (m.handle.isOpen())
         return true;
     const ContentFile &file = m_files[size_t(m.file)];
-    if (!m.handle.openListed(file.name, file.directory, file.identity, m_size))
-        return false;
-    m.opened = true;
-    return true;
+    bool ok = m.handle.openListed(file.name, file.directory, file.identity, m_size);
+    if (!ok && m.handle.lackedHandle()) {
+        // Fewer descriptors than the group needs: from here on each file is open only while it is read.
+        // A file is unreadable for what it is, never for the descriptors that others hold.
+        m_keepOpen = false;
+        for (size_t k = 0; k < m_memberCount; ++k)
+            m_members[k].handle.close();
+        ok = m.handle.openListed(file.name, file.directory, file.identity, m_size);
+    }
+    m.opened = m.opened || ok;
+    return ok;
 }
 
 ReadOnlyFile::Extent Classifier::extentAt(Member &m, qint64 offset)
@@ -474,6 +484,7 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
 {
     m_keepOpen = group.size() <= maxOpenFiles();
     m_members = std::make_unique<Member[]>(group.size());
+    m_memberCount = group.size();
     Class all;
     for (size_t k = 0; k < group.size(); ++k) {
         m_members[k].file = group[k];

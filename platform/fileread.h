@@ -28,6 +28,9 @@ public:
                     qint64 size);
     void close();
     bool isOpen() const { return m_handle != kNoHandle; }
+    // The last open failed only because no handle was left for it (this process's limit or the system's):
+    // the file may well be readable once handles are freed.
+    bool lackedHandle() const { return m_lackedHandle; }
 
     qint64 size() const { return m_size; }
     FileIdentity identity() const { return m_identity; }
@@ -67,6 +70,7 @@ private:
     qint64 m_size = 0;
     FileIdentity m_identity;
     bool m_mayHaveHoles = false;
+    bool m_lackedHandle = false;
 };
 
 // Raises the limit of open files as far as the system allows, once; returns the limit.

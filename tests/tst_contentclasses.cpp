@@ -196,6 +196,41 @@ private slots:
         QCOMPARE(reads, 900);
     }
 
+    // A group that the open-file limit does not let be held open at once is read all the same.
+    void fewDescriptorsDropNoFile_data()
+    {
+        QTest::addColumn<int>("spare");
+        QTest::newRow("half the group") << 30;
+        QTest::newRow("a few") << 4;
+    }
+    void fewDescriptorsDropNoFile()
+    {
+        QFETCH(int, spare);
+        Group g;
+        const qint64 size = 100000; // two blocks: files are held open from one to the next
+        const QByteArray data = pattern(size, 6);
+        for (int i = 0; i < 60; ++i)
+            g.add(data, i % 2, 1 - i % 2);
+        g.add(withByte(data, 70000, 'd'), 1, 0);
+        raiseOpenFileLimit(); // raised once, and never again by the classifier
+        struct rlimit saved;
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        int inUse = 0;
+        for (int fd = 0; fd < int(saved.rlim_cur); ++fd)
+            inUse += ::fcntl(fd, F_GETFD) != -1;
+        struct rlimit few = saved;
+        few.rlim_cur = rlim_t(inUse + spare);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &few), 0);
+        int next = 0, reads = 0;
+        const bool done = classifyContents(g.files, g.all(), size, false, next, counting(reads));
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+        QVERIFY(done);
+        QCOMPARE(next, 1);
+        for (int i = 0; i < 60; ++i)
+            QCOMPARE(g.files[size_t(i)].contentClass, 0);
+        QCOMPARE(g.files[60].contentClass, -1);
+    }
+
     void oneDirectoryNeedsTwoEntriesInAClass()
     {
         Group g;
