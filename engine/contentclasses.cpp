@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <tuple>
 
@@ -31,6 +32,9 @@ size_t maxOpenFiles()
     }();
     return limit;
 }
+
+// Where the reads of a file whose size says nothing may end: anywhere.
+constexpr qint64 kUnbounded = std::numeric_limits<qint64>::max();
 
 // A block of zeros, standing for a member's block that lies in a hole of its file.
 const char *zeros()
@@ -67,6 +71,8 @@ qint64 firstDifference(const char *a, const char *b, qint64 length)
 struct Member
 {
     int file = -1;
+    // Where its contents end: its listed size, or kUnbounded when that says nothing (its reads tell).
+    qint64 limit = 0;
     ReadOnlyFile handle;
     bool opened = false; // it has been opened once: it is readable as far as that goes
     // The last extent found: a hole from extentFrom up to extent.start, then data up to extent.end.
@@ -79,7 +85,7 @@ struct Block
 {
     const char *bytes;
     qint64 count; // fewer than asked for only when the file's reads ended there while its size stays
-    bool ended;
+    bool ended;   // the member's contents end within the block
 };
 
 // A member whose block differs from the first member's: from where, and a hash of what follows.
@@ -176,6 +182,8 @@ private:
     static void dropFirst(Class &c);
 
     std::vector<ContentFile> &m_files;
+    const qint64 m_listedSize;
+    // Where the reading of every member ends at the latest: the listed size, unless a member's reads tell.
     qint64 m_size;
     bool m_sameDirectory;
     const ClassifyHooks &m_hooks;
@@ -194,7 +202,7 @@ private:
 
 Classifier::Classifier(std::vector<ContentFile> &files, qint64 size, bool sameDirectory,
                        const ClassifyHooks &hooks, qint64 memoryBudget)
-    : m_files(files), m_size(size), m_sameDirectory(sameDirectory), m_hooks(hooks),
+    : m_files(files), m_listedSize(size), m_size(size), m_sameDirectory(sameDirectory), m_hooks(hooks),
       m_blockSize(std::clamp(memoryBudget / 32 / kMinBlock * kMinBlock, kMinBlock, kMaxBlock)),
       m_tailBudget(std::max(kMinTails, memoryBudget / 16))
 {
@@ -223,14 +231,15 @@ bool Classifier::open(Member &m)
     if (m.handle.isOpen())
         return true;
     const ContentFile &file = m_files[size_t(m.file)];
-    bool ok = m.handle.openListed(file.name, file.directory, file.identity, m_size);
+    const qint64 size = file.sizeUnknown ? -1 : m_listedSize;
+    bool ok = m.handle.openListed(file.name, file.directory, file.identity, size);
     if (!ok && m.handle.lackedHandle()) {
         // Fewer descriptors than the group needs: from here on each file is open only while it is read.
         // A file is unreadable for what it is, never for the descriptors that others hold.
         m_keepOpen = false;
         for (size_t k = 0; k < m_memberCount; ++k)
             m_members[k].handle.close();
-        ok = m.handle.openListed(file.name, file.directory, file.identity, m_size);
+        ok = m.handle.openListed(file.name, file.directory, file.identity, size);
     }
     m.opened = m.opened || ok;
     return ok;
@@ -238,8 +247,9 @@ bool Classifier::open(Member &m)
 
 ReadOnlyFile::Extent Classifier::extentAt(Member &m, qint64 offset)
 {
-    if (!m.handle.mayHaveHoles())
-        return {offset, m_size};
+    // What a pseudo-file's blocks say of its holes is as made up as its size.
+    if (m.limit == kUnbounded || !m.handle.mayHaveHoles())
+        return {offset, m.limit};
     if (m.extentFrom < 0 || offset < m.extentFrom || offset >= m.extent.end) {
         m.extent = m.handle.dataExtent(offset);
         m.extentFrom = offset;
@@ -251,21 +261,28 @@ ReadOnlyFile::Extent Classifier::extentAt(Member &m, qint64 offset)
 
 bool Classifier::readBlock(Member &m, qint64 offset, qint64 length, char *into, Block &block)
 {
+    // Beside files whose reads tell where they end, a file may be compared past its listed end: there it
+    // has nothing, and nothing needs reading.
+    const qint64 wanted = std::min(length, m.limit - offset);
+    if (wanted <= 0) {
+        block = {zeros(), 0, true};
+        return true;
+    }
     if (!open(m))
         return false;
     const ReadOnlyFile::Extent data = extentAt(m, offset);
     bool ok = data.start >= 0;
-    if (ok && data.start >= offset + length) {
-        block = {zeros(), length, false}; // a hole: nothing to read
+    if (ok && data.start >= offset + wanted) {
+        block = {zeros(), wanted, wanted < length}; // a hole: nothing to read
     } else if (ok) {
-        const qint64 count = m.handle.readUpTo(offset, into, length);
-        // Reads that end early are the file's contents only while its size still says what was listed:
-        // otherwise it was cut short meanwhile.
-        const bool ended = count >= 0 && count < length;
-        ok = count >= 0 && (!ended || m.handle.currentSize() == m_size);
-        block = {into, count, ended};
+        const qint64 count = m.handle.readUpTo(offset, into, wanted);
+        // Reads that end early are the file's contents only while its size still says what was listed
+        // (otherwise it was cut short meanwhile), or when its size says nothing.
+        const bool early = count >= 0 && count < wanted;
+        ok = count >= 0 && (!early || m.limit == kUnbounded || m.handle.currentSize() == m_listedSize);
+        block = {into, count, count < length};
     }
-    if (!ok || !m_keepOpen || block.ended || offset + length >= m_size)
+    if (!ok || !m_keepOpen || block.ended || offset + wanted >= m.limit)
         m.handle.close();
     return ok;
 }
@@ -331,6 +348,11 @@ bool Classifier::follow(Class c, qint64 offset)
 Classifier::Step Classifier::placeBlock(Class &c, qint64 &offset, qint64 &length)
 {
     Member &rep = *c.front();
+    if (offset >= rep.limit) {
+        // Its end is behind it, not the others' (whose reads tell): they go on being compared with nothing.
+        length = offset == 0 ? kFirstBlock : m_blockSize;
+        return Step::Ready;
+    }
     if (!open(rep)) {
         dropFirst(c);
         return handOverAndPollStop() ? Step::Stopped : Step::Changed;
@@ -487,8 +509,11 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
     m_memberCount = group.size();
     Class all;
     for (size_t k = 0; k < group.size(); ++k) {
-        m_members[k].file = group[k];
-        all.push_back(&m_members[k]);
+        Member &m = m_members[k];
+        m.file = group[k];
+        m.limit = m_files[size_t(m.file)].sizeUnknown ? kUnbounded : m_listedSize;
+        m_size = std::max(m_size, m.limit);
+        all.push_back(&m);
     }
     const qint64 block = std::min(m_size, std::max(kMinBlock, m_blockSize));
     m_firstBlock.reset(new char[size_t(std::max<qint64>(1, block))]);

@@ -20,6 +20,9 @@ struct ContentFile
     int contentClass = -1;
     // Its identity when it was listed; a file opened under that name must still be this file.
     FileIdentity identity{};
+    // Its listed size says nothing of its contents (a pseudo-file, see sizesAreNotReal): it is judged by
+    // the bytes its reads give, however many, and its size is not checked when it is opened.
+    bool sizeUnknown = false;
 };
 
 struct ClassifyHooks
@@ -45,6 +48,8 @@ struct ClassifyHooks
 // A file that cannot be opened or read, that is no longer the listed file, or that ends before its listed
 // size while its size says otherwise (cut short meanwhile) coincides with nothing. A file whose reads end
 // before its size while its size stays (what the kernel's attribute files do) is judged by the bytes read.
+// A file of unknown size (whatever its listed size) is read as far as its reads go and split from the others
+// by those bytes; beside it, the files of known size are taken to end at their size.
 // Returns false when a stop was requested.
 bool classifyContents(std::vector<ContentFile> &files, const std::vector<int> &group, qint64 size,
                       bool sameDirectory, int &nextClass, const ClassifyHooks &hooks,

@@ -23,7 +23,8 @@ public:
     // False when the path names no readable regular file.
     bool open(const QByteArray &path, const DirectoryAnchor *directory = nullptr);
     // Opens a file whose facts a directory listing gave (its name in that directory, never a link): one
-    // open and one look at what it opened. False unless it is still that regular file, of that size.
+    // open and one look at what it opened. False unless it is still that regular file, of that size (of
+    // any size when size is negative: for a file whose reported size says nothing).
     bool openListed(const QByteArray &name, const DirectoryAnchor *directory, FileIdentity identity,
                     qint64 size);
     void close();

@@ -486,6 +486,95 @@ private slots:
         QVERIFY(g.files[0].contentClass >= 0); // equal to itself
     }
 
+    // Pseudo-files report no real size (0 bytes, or a page) whatever they give: their reads decide, and
+    // an ordinary file of the listed size is read no further than that.
+    void filesOfUnknownSizeAreJudgedByTheirBytes()
+    {
+        const QByteArray a = pattern(200000, 7); // several blocks
+        const std::vector<QByteArray> contents{
+            "", "1", "10", "10\n", a, a + 'x', withByte(a, a.size() - 1, 'y'), a.left(a.size() - 1)};
+        for (const qint64 budget : {kSmallBudget, qint64(32) << 20}) {
+            Group g;
+            for (const QByteArray &c : contents) {
+                for (int side = 0; side < 2; ++side) {
+                    g.add(c, side == 0, side == 1);
+                    g.files.back().sizeUnknown = true;
+                }
+            }
+            // Ordinary empty files, listed with the same size, are equal to the pseudo-files that give
+            // nothing; the ordinary file is never opened beyond what tells it is readable.
+            g.add("", 1, 0);
+            g.add("", 0, 1);
+            int next = 0, reads = 0;
+            QVERIFY(classifyContents(g.files, g.all(), 0, false, next, counting(reads), budget));
+            verifyPairs(g);
+            QCOMPARE(next, int(contents.size()));
+            QCOMPARE(g.files[g.files.size() - 1].contentClass, g.files[0].contentClass);
+        }
+        // Beside ordinary files of the listed size, a file of unknown size equals them only where it gives
+        // exactly that many bytes.
+        Group g;
+        const qint64 size = 70000;
+        g.add(a.left(size), 1, 0);
+        g.add(a.left(size), 0, 1);
+        for (const QByteArray &c : {a.left(size), a.left(size + 1), a.left(size - 1), a.left(10)}) {
+            g.add(c, 0, 1);
+            g.files.back().sizeUnknown = true;
+        }
+        int next = 0, reads = 0;
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), kSmallBudget));
+        verifyPairs(g);
+        QCOMPARE(next, 1);
+        QCOMPARE(g.files[2].contentClass, g.files[0].contentClass);
+    }
+
+    // The process file system reports 0 bytes for every file of /proc/sys/kernel: "1" and "10" differ.
+    void pseudoFilesOfTheProcessFileSystemAreJudgedByTheirBytes()
+    {
+        const QByteArray dir = "/proc/sys/kernel";
+        const DirectoryAnchor anchor(DirectoryAnchor::current(), dir);
+        if (!anchor.isValid())
+            QSKIP("no /proc/sys/kernel here");
+        QVERIFY(sizesAreNotReal(anchor));
+        QTemporaryDir here;
+        QVERIFY(
+            !sizesAreNotReal(DirectoryAnchor(DirectoryAnchor::current(), QFile::encodeName(here.path()))));
+        auto readAll = [&dir](const QByteArray &name) {
+            QFile f(QFile::decodeName(dir + '/' + name));
+            return f.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ? f.readAll() : QByteArray("?");
+        };
+        std::map<QByteArray, QList<QByteArray>> byContents;
+        for (const QString &entry : QDir(QFile::decodeName(dir)).entryList(QDir::Files | QDir::Readable)) {
+            const QByteArray name = QFile::encodeName(entry);
+            const QByteArray once = readAll(name);
+            if (once != "?" && once == readAll(name))
+                byContents[once].append(name);
+        }
+        Group g;
+        int shared = 0;
+        for (const auto &[bytes, names] : byContents) {
+            for (qsizetype k = 0; k < names.size(); ++k) {
+                qint64 size;
+                ContentFile f{&anchor, names[k], k % 2 == 0, k % 2 == 1};
+                f.sizeUnknown = sizesAreNotReal(anchor);
+                if (!regularFileFacts(names[k], size, f.identity, &anchor) || size != 0)
+                    continue;
+                g.files.push_back(f);
+                g.contents.push_back(bytes);
+            }
+            shared += names.size() > 1;
+        }
+        if (byContents.size() < 3 || shared == 0)
+            QSKIP("too few stable files under /proc/sys/kernel here");
+        int next = 0, reads = 0;
+        QVERIFY(classifyContents(g.files, g.all(), 0, false, next, counting(reads)));
+        for (size_t k = 0; k < g.files.size(); ++k)
+            if (readAll(g.files[k].name) != g.contents[k])
+                QSKIP("a file under /proc/sys/kernel changed while it was compared");
+        verifyPairs(g);
+        QVERIFY(next >= 2);
+    }
+
     void stopEndsTheReading()
     {
         Group g;

@@ -72,7 +72,7 @@ bool ReadOnlyFile::openChecked(const QByteArray &path, const DirectoryAnchor *di
     }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || PlatformAccess::identity(st) != identity ||
-        st.st_size != size) {
+        (size >= 0 && st.st_size != size)) {
         ::close(fd);
         return false;
     }
