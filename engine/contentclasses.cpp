@@ -137,7 +137,7 @@ public:
     Classifier(std::vector<ContentFile> &files, qint64 size, bool sameDirectory, const ClassifyHooks &hooks,
                qint64 memoryBudget);
 
-    bool run(const std::vector<int> &group, int &nextClass);
+    bool run(const std::vector<int> &group, int &nextClass, WatchedPair watched);
 
 private:
     struct Pending
@@ -147,12 +147,25 @@ private:
     };
 
     bool useful(const Class &c) const;
-    bool handOverAndPollStop() const { return m_hooks.handOverAndPollStop && m_hooks.handOverAndPollStop(); }
-    void comparing(const Member &a, const Member &b, qint64 byte) const
+    bool handOverAndPollStop() const
     {
-        if (m_hooks.comparing)
-            m_hooks.comparing(m_files[size_t(a.file)], m_files[size_t(b.file)], byte);
+        if (m_hooks.watchedPairAt)
+            m_hooks.watchedPairAt(watchedByte());
+        return m_hooks.handOverAndPollStop && m_hooks.handOverAndPollStop();
     }
+    void blockRead() const
+    {
+        if (m_hooks.blockRead)
+            m_hooks.blockRead();
+    }
+    // The byte that the comparison of the watched pair, one byte after the other, shows now: the first not
+    // known to be equal in both, within the files; -1 where it shows none.
+    qint64 watchedByte() const;
+    // The watched pair is known to agree on every byte before at.
+    void watchedAgree(qint64 at) { m_watch.agreed = std::max(m_watch.agreed, at); }
+    bool holdsWatched(const Class &c) const;
+    // What one block told of the watched pair, if it was in the class: up to where the two agree.
+    void watchBlock(const Class &agreeing, qint64 offset);
     bool open(Member &m);
     // Where m's next data lies at or after offset (m open); start -1: m is shorter than listed.
     ReadOnlyFile::Extent extentAt(Member &m, qint64 offset);
@@ -198,6 +211,12 @@ private:
     std::vector<Differing> m_differing;
     std::vector<Pending> m_pending;
     std::vector<Class> m_finished;
+    struct Watch
+    {
+        Member *first = nullptr;
+        Member *second = nullptr;
+        qint64 agreed = 0; // both are known to hold the same bytes before it
+    } m_watch;
 };
 
 Classifier::Classifier(std::vector<ContentFile> &files, qint64 size, bool sameDirectory,
@@ -317,6 +336,8 @@ bool Classifier::nextData(Class &c, qint64 offset, qint64 &at, qint64 &end)
 bool Classifier::follow(Class c, qint64 offset)
 {
     while (useful(c)) {
+        if (holdsWatched(c))
+            watchedAgree(offset);
         if (c.size() == 1 || offset >= m_size)
             return finish(std::move(c));
         qint64 length = 0;
@@ -385,7 +406,7 @@ Classifier::Step Classifier::readFirst(Class &c, qint64 offset, qint64 length, B
 {
     Member &rep = *c.front();
     const bool read = readBlock(rep, offset, length, m_firstBlock.get(), first);
-    comparing(rep, *c[1], offset);
+    blockRead();
     if (!read)
         dropFirst(c);
     if (handOverAndPollStop())
@@ -395,7 +416,6 @@ Classifier::Step Classifier::readFirst(Class &c, qint64 offset, qint64 length, B
 
 bool Classifier::sortByBlock(Class &c, qint64 offset, qint64 length, const Block &first)
 {
-    Member &rep = *c.front();
     Block other{};
     m_differing.clear();
     m_tails.clear();
@@ -404,7 +424,7 @@ bool Classifier::sortByBlock(Class &c, qint64 offset, qint64 length, const Block
     for (size_t k = 1; k < c.size(); ++k) {
         Member &m = *c[k];
         const bool read = readBlock(m, offset, length, m_scratch.get(), other);
-        comparing(rep, m, offset);
+        blockRead();
         if (handOverAndPollStop())
             return false;
         if (!read)
@@ -418,6 +438,7 @@ bool Classifier::sortByBlock(Class &c, qint64 offset, qint64 length, const Block
             setAside(m, from, other);
     }
     c.resize(agreeing);
+    watchBlock(c, offset);
     return true;
 }
 
@@ -497,12 +518,59 @@ bool Classifier::finish(Class c)
             return false;
     }
     c.resize(readable);
+    if (holdsWatched(c))
+        watchedAgree(m_listedSize);
     if (useful(c))
         m_finished.push_back(std::move(c));
     return true;
 }
 
-bool Classifier::run(const std::vector<int> &group, int &nextClass)
+qint64 Classifier::watchedByte() const
+{
+    const Watch &w = m_watch;
+    // Files of no bytes, or whose sizes say nothing, give no byte to show; nor do those that cannot be read.
+    if (!w.first || !w.second || m_listedSize <= 0 || w.first->limit == kUnbounded ||
+        w.second->limit == kUnbounded || !w.first->opened || !w.second->opened)
+        return -1;
+    return std::min(w.agreed, m_listedSize - 1);
+}
+
+bool Classifier::holdsWatched(const Class &c) const
+{
+    if (!m_watch.first || !m_watch.second)
+        return false;
+    const auto holds = [&c](const Member *m) { return std::find(c.begin(), c.end(), m) != c.end(); };
+    return holds(m_watch.first) && holds(m_watch.second);
+}
+
+void Classifier::watchBlock(const Class &agreeing, qint64 offset)
+{
+    if (!m_watch.first || !m_watch.second || m_watch.first == m_watch.second)
+        return;
+    const auto set = [this](const Member *m) {
+        return std::find_if(m_differing.begin(), m_differing.end(),
+                            [m](const Differing &d) { return d.member == m; });
+    };
+    const auto d1 = set(m_watch.first), d2 = set(m_watch.second);
+    const bool a1 = std::find(agreeing.begin(), agreeing.end(), m_watch.first) != agreeing.end();
+    const bool a2 = std::find(agreeing.begin(), agreeing.end(), m_watch.second) != agreeing.end();
+    const bool s1 = d1 != m_differing.end(), s2 = d2 != m_differing.end();
+    if (a1 && s2) {
+        watchedAgree(offset + d2->from);
+    } else if (a2 && s1) {
+        watchedAgree(offset + d1->from);
+    } else if (s1 && s2) {
+        qint64 at = std::min(d1->from, d2->from);
+        // Both left the first member at one byte: their kept ends tell how much further they agree.
+        if (d1->from == d2->from && d1->tailAt >= 0 && d2->tailAt >= 0)
+            at += firstDifference(m_tails.at(d1->tailAt), m_tails.at(d2->tailAt),
+                                  std::min(d1->count, d2->count) - d1->from);
+        watchedAgree(offset + at);
+    }
+    // Agreeing both, they are followed on together and the next block tells.
+}
+
+bool Classifier::run(const std::vector<int> &group, int &nextClass, WatchedPair watched)
 {
     m_keepOpen = group.size() <= maxOpenFiles();
     m_members = std::make_unique<Member[]>(group.size());
@@ -513,6 +581,10 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
         m.file = group[k];
         m.limit = m_files[size_t(m.file)].sizeUnknown ? kUnbounded : m_listedSize;
         m_size = std::max(m_size, m.limit);
+        if (m.file == watched.first)
+            m_watch.first = &m;
+        if (m.file == watched.second)
+            m_watch.second = &m;
         all.push_back(&m);
     }
     const qint64 block = std::min(m_size, std::max(kMinBlock, m_blockSize));
@@ -538,8 +610,9 @@ bool Classifier::run(const std::vector<int> &group, int &nextClass)
 } // namespace
 
 bool classifyContents(std::vector<ContentFile> &files, const std::vector<int> &group, qint64 size,
-                      bool sameDirectory, int &nextClass, const ClassifyHooks &hooks, qint64 memoryBudget)
+                      bool sameDirectory, int &nextClass, const ClassifyHooks &hooks, WatchedPair watched,
+                      qint64 memoryBudget)
 {
     Classifier classifier(files, size, sameDirectory, hooks, memoryBudget);
-    return classifier.run(group, nextClass);
+    return classifier.run(group, nextClass, watched);
 }

@@ -30,10 +30,22 @@ struct ClassifyHooks
     // Called after every block read, every open that reads nothing and every hole stepped over: hands over to
     // the event loop when due; true when the user asked to stop.
     std::function<bool()> handOverAndPollStop;
-    // Which two files are being compared, and from which byte on.
-    std::function<void(const ContentFile &first, const ContentFile &second, qint64 byte)> comparing;
+    // Called just before every hand-over: the byte that the comparison of the watched pair, one byte after
+    // the other, would show now; -1 when it shows none (files of no bytes or of unknown size, a file that
+    // cannot be read, no pair watched). It never goes back, stays below the size and never passes the
+    // first byte where the two differ.
+    std::function<void(qint64 byte)> watchedPairAt;
+    // Called for every file's block that is read, or tried (what the reading costs).
+    std::function<void()> blockRead;
     // Sorts the differing ends of blocks into buckets; equal hashes never decide, the bytes do.
     quint64 (*hashBlock)(const char *data, qint64 length) = blockHash;
+};
+
+// The pair whose comparison the progress follows: two indexes into files, both in the group; -1: none.
+struct WatchedPair
+{
+    int first = -1;
+    int second = -1;
 };
 
 // Splits the files of one size (indexes into files) into classes of byte-for-byte equal contents. The
@@ -53,4 +65,4 @@ struct ClassifyHooks
 // Returns false when a stop was requested.
 bool classifyContents(std::vector<ContentFile> &files, const std::vector<int> &group, qint64 size,
                       bool sameDirectory, int &nextClass, const ClassifyHooks &hooks,
-                      qint64 memoryBudget = qint64(32) << 20);
+                      WatchedPair watched = {}, qint64 memoryBudget = qint64(32) << 20);

@@ -94,8 +94,10 @@ QString sparseDirectoryFor(qint64 size, const QTemporaryDir &here, QTemporaryDir
 
 ClassifyHooks counting(int &reads, int stopAfter = -1)
 {
-    return {.handOverAndPollStop = [&reads, stopAfter] { return stopAfter >= 0 && reads >= stopAfter; },
-            .comparing = [&reads](const ContentFile &, const ContentFile &, qint64) { ++reads; }};
+    ClassifyHooks hooks;
+    hooks.handOverAndPollStop = [&reads, stopAfter] { return stopAfter >= 0 && reads >= stopAfter; };
+    hooks.blockRead = [&reads] { ++reads; };
+    return hooks;
 }
 
 // Every pair of a directory-1 entry and a directory-2 entry is in one class exactly when its bytes agree.
@@ -141,7 +143,7 @@ private slots:
         g.add(withByte(a, 0, 'z'), 0, 1);
         g.add(withByte(a, size - 1, 'y'), 0, 1);
         int next = 0, reads = 0;
-        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), kSmallBudget));
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), {}, kSmallBudget));
         verifyPairs(g);
         QCOMPARE(next, 3);
         QCOMPARE(g.files[5].contentClass, -1);
@@ -177,7 +179,7 @@ private slots:
             for (ContentFile &f : g.files)
                 f.contentClass = -1;
             int next = 0;
-            QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks, budget));
+            QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks, {}, budget));
             verifyPairs(g);
             QCOMPARE(next, int(distinct.size()));
         }
@@ -190,7 +192,7 @@ private slots:
         for (int i = 0; i < 300; ++i)
             g.add(withByte(pattern(size, 3), 66000, char('a' + i % 5)), i % 2, 1 - i % 2);
         int next = 0, reads = 0;
-        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), kSmallBudget));
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), {}, kSmallBudget));
         verifyPairs(g);
         QCOMPARE(next, 5);
         QCOMPARE(reads, 900);
@@ -252,7 +254,7 @@ private slots:
         g.add(pattern(size, 2), 0, 1);
         g.add(pattern(size, 2), 0, 1);
         int next = 0, reads = 0;
-        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), kSmallBudget));
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), {}, kSmallBudget));
         // After the first block nothing can coincide any more.
         QCOMPARE(reads, 3);
         QCOMPARE(next, 0);
@@ -403,9 +405,9 @@ private slots:
         g.list(base + "empty2", 0, 1);
         // Reading the holes block by block would take hours: a few thousand hand-overs are plenty.
         int next = 0, reads = 0, polls = 0;
-        const ClassifyHooks hooks{
-            .handOverAndPollStop = [&polls] { return ++polls > 5000; },
-            .comparing = [&reads](const ContentFile &, const ContentFile &, qint64) { ++reads; }};
+        ClassifyHooks hooks;
+        hooks.handOverAndPollStop = [&polls] { return ++polls > 5000; };
+        hooks.blockRead = [&reads] { ++reads; };
         QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks));
         QCOMPARE(next, 2);
         QVERIFY(g.files[0].contentClass >= 0);
@@ -437,11 +439,11 @@ private slots:
         // Cut short once the first block of every file has been read.
         int next = 0, reads = 0;
         ClassifyHooks hooks = counting(reads);
-        hooks.comparing = [&](const ContentFile &, const ContentFile &, qint64) {
+        hooks.blockRead = [&] {
             if (++reads == 3)
                 QCOMPARE(::truncate(g.files[1].name.constData(), 100000), 0);
         };
-        QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks, kSmallBudget));
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks, {}, kSmallBudget));
         QCOMPARE(g.files[1].contentClass, -1);
         QVERIFY(g.files[0].contentClass >= 0);
         QCOMPARE(g.files[2].contentClass, g.files[0].contentClass);
@@ -506,7 +508,7 @@ private slots:
             g.add("", 1, 0);
             g.add("", 0, 1);
             int next = 0, reads = 0;
-            QVERIFY(classifyContents(g.files, g.all(), 0, false, next, counting(reads), budget));
+            QVERIFY(classifyContents(g.files, g.all(), 0, false, next, counting(reads), {}, budget));
             verifyPairs(g);
             QCOMPARE(next, int(contents.size()));
             QCOMPARE(g.files[g.files.size() - 1].contentClass, g.files[0].contentClass);
@@ -522,7 +524,7 @@ private slots:
             g.files.back().sizeUnknown = true;
         }
         int next = 0, reads = 0;
-        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), kSmallBudget));
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), {}, kSmallBudget));
         verifyPairs(g);
         QCOMPARE(next, 1);
         QCOMPARE(g.files[2].contentClass, g.files[0].contentClass);
@@ -575,6 +577,87 @@ private slots:
         QVERIFY(next >= 2);
     }
 
+    // The progress follows one pair as the comparison byte after byte would: forward only, never past
+    // where the two differ, whatever else is read meanwhile.
+    void theWatchedPairIsFollowedAsItsBytesAreCompared()
+    {
+        const qint64 size = 300000;
+        const QByteArray a = pattern(size, 8);
+        // The bytes shown for pair (w1, w2) of g.
+        const auto watch = [size](Group &g, int w1, int w2) {
+            std::vector<qint64> shown;
+            ClassifyHooks hooks;
+            hooks.watchedPairAt = [&shown](qint64 byte) { shown.push_back(byte); };
+            int next = 0;
+            return classifyContents(g.files, g.all(), size, false, next, hooks, {w1, w2}, kSmallBudget)
+                       ? shown
+                       : std::vector<qint64>();
+        };
+        // What is wrong with them, when the pair first differs at differAt (size: nowhere).
+        const auto fault = [size](const std::vector<qint64> &shown, qint64 differAt) {
+            if (shown.empty())
+                return QStringLiteral("nothing shown");
+            for (size_t k = 0; k < shown.size(); ++k) {
+                if (shown[k] < -1 || shown[k] > std::min(differAt, size - 1) ||
+                    (k && shown[k] < shown[k - 1]))
+                    return QStringLiteral("byte %1 shown at hand-over %2").arg(shown[k]).arg(k);
+            }
+            return QString();
+        };
+        {
+            // They part at byte 5000 of the second block; the others are read to the end.
+            Group g;
+            g.add(a, 1, 0);
+            g.add(a, 0, 1);
+            g.add(a, 1, 0);
+            g.add(withByte(a, 5000, 'x'), 0, 1);
+            g.add(a, 0, 1);
+            const std::vector<qint64> shown = watch(g, 2, 3);
+            QVERIFY2(fault(shown, 5000).isEmpty(), qPrintable(fault(shown, 5000)));
+            QCOMPARE(shown.front(), -1); // neither is read yet
+            QCOMPARE(shown.back(), 5000);
+        }
+        {
+            // Both leave the first file at byte 100; one goes on to differ at 2000, the other at 3000.
+            Group g;
+            g.add(a, 1, 0);
+            g.add(withByte(withByte(a, 100, 'x'), 2000, 'p'), 1, 0);
+            g.add(withByte(withByte(a, 100, 'x'), 3000, 'q'), 0, 1);
+            g.add(a, 0, 1);
+            const std::vector<qint64> shown = watch(g, 1, 2);
+            QVERIFY2(fault(shown, 2000).isEmpty(), qPrintable(fault(shown, 2000)));
+            QCOMPARE(shown.back(), 2000);
+        }
+        {
+            // Equal to the end; the others part early, and are read on after them.
+            Group g;
+            g.add(a, 1, 0);
+            g.add(a, 1, 0);
+            g.add(a, 0, 1);
+            g.add(withByte(a, 10, 'y'), 0, 1);
+            g.add(withByte(a, 10, 'y'), 1, 0);
+            const std::vector<qint64> shown = watch(g, 1, 2);
+            QVERIFY2(fault(shown, size).isEmpty(), qPrintable(fault(shown, size)));
+            QCOMPARE(shown.back(), size - 1);
+        }
+        {
+            // A file that cannot be read, or whose size says nothing, shows no byte.
+            Group g;
+            g.add(a, 1, 0);
+            g.add(a, 0, 1);
+            g.add(a, 0, 1);
+            g.add(a, 1, 0);
+            g.add(a, 0, 1);
+            QVERIFY(QFile::remove(QFile::decodeName(g.files[1].name)));
+            g.files[4].sizeUnknown = true;
+            for (const int other : {1, 4}) {
+                const std::vector<qint64> shown = watch(g, 0, other);
+                QVERIFY2(fault(shown, size).isEmpty(), qPrintable(fault(shown, size)));
+                QCOMPARE(*std::max_element(shown.begin(), shown.end()), -1);
+            }
+        }
+    }
+
     void stopEndsTheReading()
     {
         Group g;
@@ -582,7 +665,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             g.add(pattern(size, 9), i % 2, 1 - i % 2);
         int next = 0, reads = 0;
-        QVERIFY(!classifyContents(g.files, g.all(), size, false, next, counting(reads, 5), kSmallBudget));
+        QVERIFY(!classifyContents(g.files, g.all(), size, false, next, counting(reads, 5), {}, kSmallBudget));
         QCOMPARE(reads, 5);
     }
 };
