@@ -29,14 +29,14 @@ struct ClassifyHooks
 {
     // Called after every block read, every open that reads nothing and every hole stepped over: hands over to
     // the event loop when due; true when the user asked to stop.
-    std::function<bool()> handOverAndPollStop;
+    std::function<bool()> handOverAndPollStop = nullptr;
     // Called just before every hand-over: the byte that the comparison of the watched pair, one byte after
     // the other, would show now; -1 when it shows none (files of no bytes or of unknown size, a file that
     // cannot be read, no pair watched). It never goes back, stays below the size and never passes the
     // first byte where the two differ.
-    std::function<void(qint64 byte)> watchedPairAt;
+    std::function<void(qint64 byte)> watchedPairAt = nullptr;
     // Called for every file's block that is read, or tried (what the reading costs).
-    std::function<void()> blockRead;
+    std::function<void()> blockRead = nullptr;
     // Sorts the differing ends of blocks into buckets; equal hashes never decide, the bytes do.
     quint64 (*hashBlock)(const char *data, qint64 length) = blockHash;
 };
