@@ -107,12 +107,12 @@ public:
         return true;
     }
     qint64 nextCandidate(qint64, qint64 from) override { return m_row.next(from, columns()); }
-    bool read(qint64, qint64 j) override
+    bool read(qint64 i, qint64 j) override
     {
         // Only a pair of one size needs bytes, and only the first time.
         if (m_class1 != kUnread || m_size2[size_t(j)] != m_size1)
             return true;
-        if (!classify(m_size1))
+        if (!classify(m_size1, i, j))
             return false;
         m_class1 = m_files[size_t(m_file1)].contentClass;
         followClass(j);
@@ -136,8 +136,9 @@ private:
     static constexpr qint64 kNoSize = -1;
 
     Entries entriesOf(const PathStack &stack, int ContentFile::*side);
-    // Reads the files of one size into classes; false when a stop came meanwhile.
-    bool classify(qint64 size);
+    // Reads the files of one size into classes, the progress following pair (i, j); false when a stop came
+    // meanwhile.
+    bool classify(qint64 size, qint64 i, qint64 j);
     // The row's candidates from column from on: the columns of its class, or of its size while unread.
     void followClass(qint64 from)
     {
@@ -217,18 +218,22 @@ Entries TfMain::ContentsVisitor::entriesOf(const PathStack &stack, int ContentFi
     return e;
 }
 
-bool TfMain::ContentsVisitor::classify(qint64 size)
+bool TfMain::ContentsVisitor::classify(qint64 size, qint64 i, qint64 j)
 {
-    const ClassifyHooks hooks{[] {
-                                  pacing::ProcessMessagesAfterWork();
-                                  return bStop;
-                              },
-                              [this](const ContentFile &a, const ContentFile &b, qint64 byte) {
-                                  m_window.m_progress.setPairAt(textsOf(Criterion::Contents).progress, a.name,
-                                                                b.name, byte);
-                              }};
+    ClassifyHooks hooks;
+    hooks.handOverAndPollStop = [] {
+        pacing::ProcessMessagesAfterWork();
+        return bStop;
+    };
+    // No byte to show: the text stays what the loop last wrote.
+    hooks.watchedPairAt = [this, i, j](qint64 byte) {
+        if (byte >= 0)
+            m_window.m_progress.setPairAt(textsOf(Criterion::Contents).progress, m_first.names[size_t(i)],
+                                          m_second.names[size_t(j)], byte);
+    };
     const std::vector<int> &group = m_bySize[size];
-    if (!classifyContents(m_files, group, size, bSameDir, m_nextClass, hooks))
+    const WatchedPair watched{m_file1, m_second.files[size_t(j)]};
+    if (!classifyContents(m_files, group, size, bSameDir, m_nextClass, hooks, watched))
         return false;
     for (int f : group)
         m_read[size_t(f)] = 1;
