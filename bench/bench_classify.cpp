@@ -148,7 +148,7 @@ int main(int argc, char **argv)
             second += listed.files[size_t(f)].secondSide;
         }
         if (first > 0 && second > 0)
-            budget > 0 ? classifyContents(listed.files, group, size, false, nextClass, hooks, budget)
+            budget > 0 ? classifyContents(listed.files, group, size, false, nextClass, hooks, {}, budget)
                        : classifyContents(listed.files, group, size, false, nextClass, hooks);
     }
     const double classifyMs = timer.nsecsElapsed() / 1e6;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/blockhash.h"
 #include "platform/directories.h"
 
 #include <QByteArray>
@@ -19,15 +20,32 @@ struct ContentFile
     int contentClass = -1;
     // Its identity when it was listed; a file opened under that name must still be this file.
     FileIdentity identity{};
+    // Its listed size says nothing of its contents (a pseudo-file, see sizesAreNotReal): it is judged by
+    // the bytes its reads give, however many, and its size is not checked when it is opened.
+    bool sizeUnknown = false;
 };
 
 struct ClassifyHooks
 {
     // Called after every block read, every open that reads nothing and every hole stepped over: hands over to
     // the event loop when due; true when the user asked to stop.
-    std::function<bool()> stopRequested;
-    // Which two files are being compared, and from which byte on.
-    std::function<void(const ContentFile &first, const ContentFile &second, qint64 byte)> comparing;
+    std::function<bool()> handOverAndPollStop = nullptr;
+    // Called just before every hand-over: the byte that the comparison of the watched pair, one byte after
+    // the other, would show now; -1 when it shows none (files of no bytes or of unknown size, a file that
+    // cannot be read, no pair watched). It never goes back, stays below the size and never passes the
+    // first byte where the two differ.
+    std::function<void(qint64 byte)> watchedPairAt = nullptr;
+    // Called for every file's block that is read, or tried (what the reading costs).
+    std::function<void()> blockRead = nullptr;
+    // Sorts the differing ends of blocks into buckets; equal hashes never decide, the bytes do.
+    quint64 (*hashBlock)(const char *data, qint64 length) = blockHash;
+};
+
+// The pair whose comparison the progress follows: two indexes into files, both in the group; -1: none.
+struct WatchedPair
+{
+    int first = -1;
+    int second = -1;
 };
 
 // Splits the files of one size (indexes into files) into classes of byte-for-byte equal contents. The
@@ -42,7 +60,9 @@ struct ClassifyHooks
 // A file that cannot be opened or read, that is no longer the listed file, or that ends before its listed
 // size while its size says otherwise (cut short meanwhile) coincides with nothing. A file whose reads end
 // before its size while its size stays (what the kernel's attribute files do) is judged by the bytes read.
+// A file of unknown size (whatever its listed size) is read as far as its reads go and split from the others
+// by those bytes; beside it, the files of known size are taken to end at their size.
 // Returns false when a stop was requested.
 bool classifyContents(std::vector<ContentFile> &files, const std::vector<int> &group, qint64 size,
                       bool sameDirectory, int &nextClass, const ClassifyHooks &hooks,
-                      qint64 memoryBudget = qint64(32) << 20);
+                      WatchedPair watched = {}, qint64 memoryBudget = qint64(32) << 20);

@@ -36,50 +36,75 @@ struct Entries
     std::vector<int> files;
 };
 
+// A directory of the stacks' paths, held open, and whether the sizes its files report are real.
+struct HeldDirectory
+{
+    DirectoryAnchor anchor;
+    bool sizesAreNotReal = false;
+};
+
 // The directories of the stacks' paths, each held open once: a stack's paths share one.
 class Directories
 {
 public:
     explicit Directories(const DirectoryAnchor &base) : m_base(base) {}
     // The directory part of a full path, held open; a path without one is in the run's directory.
-    const DirectoryAnchor &of(const QByteArray &path)
+    const HeldDirectory &of(const QByteArray &path)
     {
         const qsizetype cut = path.lastIndexOf('/') + 1;
         if (!m_last || m_lastPath.size() != cut || !path.startsWith(m_lastPath)) {
             m_lastPath = path.left(cut);
-            std::unique_ptr<DirectoryAnchor> &anchor = m_open[m_lastPath];
-            if (!anchor)
-                anchor = std::make_unique<DirectoryAnchor>(m_base, cut > 0 ? m_lastPath : QByteArray("."));
-            m_last = anchor.get();
+            std::unique_ptr<HeldDirectory> &held = m_open[m_lastPath];
+            if (!held) {
+                held = std::make_unique<HeldDirectory>();
+                held->anchor = DirectoryAnchor(m_base, cut > 0 ? m_lastPath : QByteArray("."));
+                // Asked once per directory: it is the file system's, not the file's.
+                held->sizesAreNotReal = held->anchor.isValid() && sizesAreNotReal(held->anchor);
+            }
+            m_last = held.get();
         }
         return *m_last;
     }
 
 private:
     const DirectoryAnchor &m_base;
-    std::map<QByteArray, std::unique_ptr<DirectoryAnchor>> m_open;
+    std::map<QByteArray, std::unique_ptr<HeldDirectory>> m_open;
     QByteArray m_lastPath;
-    const DirectoryAnchor *m_last = nullptr;
+    const HeldDirectory *m_last = nullptr;
 };
 
 // How many bytes the loop compares for two files of one listed size: up to and with the first that
-// differs, or all of them; none when either cannot be read as the file listed.
+// differs, or all of them; none when either cannot be read as the file listed, or when their counts
+// differ. A file whose size is not real counts the bytes its reads give.
 qint64 bytesCompared(const ContentFile &a, const ContentFile &b, qint64 size)
 {
     ReadOnlyFile fa, fb;
-    if (!fa.openListed(a.name, a.directory, a.identity, size) ||
-        !fb.openListed(b.name, b.directory, b.identity, size))
+    if (!fa.openListed(a.name, a.directory, a.identity, a.sizeUnknown ? -1 : size) ||
+        !fb.openListed(b.name, b.directory, b.identity, b.sizeUnknown ? -1 : size))
         return 0;
+    const bool untilTheEnd = a.sizeUnknown || b.sizeUnknown;
     std::unique_ptr<char[]> blockA(new char[kCompareBlock]), blockB(new char[kCompareBlock]);
-    for (qint64 at = 0; at < size; at += kCompareBlock) {
-        const qint64 length = std::min(kCompareBlock, size - at);
-        if (!fa.readAt(at, blockA.get(), length) || !fb.readAt(at, blockB.get(), length))
-            return at;
-        const auto [differsA, differsB] = std::mismatch(blockA.get(), blockA.get() + length, blockB.get());
-        if (differsA != blockA.get() + length)
-            return at + (differsA - blockA.get()) + 1;
+    qint64 firstDifference = -1;
+    for (qint64 at = 0;; at += kCompareBlock) {
+        const qint64 want = untilTheEnd ? kCompareBlock : std::min(kCompareBlock, size - at);
+        if (want <= 0)
+            break;
+        const qint64 gotA = fa.readUpTo(at, blockA.get(), want), gotB = fb.readUpTo(at, blockB.get(), want);
+        if (gotA < 0 || gotB < 0 || (!untilTheEnd && (gotA != want || gotB != want)))
+            return 0;
+        if (firstDifference < 0) {
+            const qint64 common = std::min(gotA, gotB);
+            const auto [differsA, differsB] =
+                std::mismatch(blockA.get(), blockA.get() + common, blockB.get());
+            if (differsA != blockA.get() + common)
+                firstDifference = at + (differsA - blockA.get());
+        }
+        if (gotA != gotB)
+            return 0; // unequal counts: no byte is compared
+        if (gotA < want)
+            return firstDifference >= 0 ? firstDifference + 1 : at + gotA;
     }
-    return size;
+    return firstDifference >= 0 ? firstDifference + 1 : size;
 }
 
 } // namespace
@@ -131,12 +156,12 @@ public:
         return true;
     }
     qint64 nextCandidate(qint64, qint64 from) override { return m_row.next(from, columns()); }
-    bool read(qint64, qint64 j) override
+    bool read(qint64 i, qint64 j) override
     {
         // Only a pair of one size needs bytes, and only the first time.
         if (m_class1 != kUnread || m_size2[size_t(j)] != m_size1)
             return true;
-        if (!classify(m_size1))
+        if (!classify(m_size1, i, j))
             return false;
         m_class1 = m_files[size_t(m_file1)].contentClass;
         followClass(j);
@@ -144,7 +169,7 @@ public:
     }
     qint64 byteSteps(qint64, qint64 j) override
     {
-        if (!m_everyPairOfOneSize || m_size2[size_t(j)] != m_size1 || m_size1 <= 0)
+        if (!m_everyPairOfOneSize || m_size2[size_t(j)] != m_size1 || m_size1 < 0)
             return 0;
         return bytesCompared(m_files[size_t(m_file1)], m_files[size_t(m_second.files[size_t(j)])], m_size1);
     }
@@ -171,8 +196,9 @@ private:
     static constexpr qint64 kNoSize = -1;
 
     Entries entriesOf(const PathStack &stack, int ContentFile::*side);
-    // Reads the files of one size into classes; false when a stop came meanwhile.
-    bool classify(qint64 size);
+    // Reads the files of one size into classes, the progress following pair (i, j); false when a stop came
+    // meanwhile.
+    bool classify(qint64 size, qint64 i, qint64 j);
     // The row's candidates from column from on: the columns of its class, or of its size while unread.
     void followClass(qint64 from)
     {
@@ -228,7 +254,8 @@ Entries Comparison::ContentsVisitor::entriesOf(const PathStack &stack, int Conte
         const QByteArray &path = stack.at(k);
         // The listing's name is the path's name part, already made.
         e.names.push_back(listed ? listed->names[size_t(k)] : namePart(path));
-        const DirectoryAnchor &directory = m_directories.of(path);
+        const HeldDirectory &held = m_directories.of(path);
+        const DirectoryAnchor &directory = held.anchor;
         qint64 size;
         FileIdentity identity;
         if (listed) {
@@ -247,6 +274,7 @@ Entries Comparison::ContentsVisitor::entriesOf(const PathStack &stack, int Conte
         if (added) {
             m_files.push_back({&directory, e.names.back()});
             m_files.back().identity = identity;
+            m_files.back().sizeUnknown = held.sizesAreNotReal;
             m_sizes.push_back(size);
         }
         ++(m_files[size_t(it->second)].*side);
@@ -255,18 +283,22 @@ Entries Comparison::ContentsVisitor::entriesOf(const PathStack &stack, int Conte
     return e;
 }
 
-bool Comparison::ContentsVisitor::classify(qint64 size)
+bool Comparison::ContentsVisitor::classify(qint64 size, qint64 i, qint64 j)
 {
-    const ClassifyHooks hooks{[this] {
-                                  m_run.m_pacing->keepAliveAfterWork();
-                                  return bStop;
-                              },
-                              [this](const ContentFile &a, const ContentFile &b, qint64 byte) {
-                                  m_run.m_progress.setPairAt(textsOf(Criterion::Contents).progress, a.name,
-                                                             b.name, byte);
-                              }};
+    ClassifyHooks hooks;
+    hooks.handOverAndPollStop = [this] {
+        m_run.m_pacing->keepAliveAfterWork();
+        return bStop;
+    };
+    // No byte to show: the text stays what the loop last wrote.
+    hooks.watchedPairAt = [this, i, j](qint64 byte) {
+        if (byte >= 0)
+            m_run.m_progress.setPairAt(textsOf(Criterion::Contents).progress, m_first.names[size_t(i)],
+                                       m_second.names[size_t(j)], byte);
+    };
     const std::vector<int> &group = m_bySize[size];
-    if (!classifyContents(m_files, group, size, bSameDir, m_nextClass, hooks))
+    const WatchedPair watched{m_file1, m_second.files[size_t(j)]};
+    if (!classifyContents(m_files, group, size, bSameDir, m_nextClass, hooks, watched))
         return false;
     for (int f : group)
         m_read[size_t(f)] = 1;

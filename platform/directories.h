@@ -59,6 +59,12 @@ private:
     qintptr m_handle = kNoHandle;
 };
 
+// Whether the sizes that the files in this directory report say nothing of their contents: on the
+// kernel's pseudo-file systems (process and system information, control groups, tracing) a file reports 0
+// bytes, or a page, and gives however many bytes it has when read. Asked once per directory: it is a
+// property of the file system the directory is on. False when it cannot be told.
+bool sizesAreNotReal(const DirectoryAnchor &directory);
+
 // Makes the directory that path names the current one, a relative path taken from base; on failure the
 // current directory stays as it was.
 bool SetCurrentDirFrom(const DirectoryAnchor &base, const QByteArray &path);

@@ -23,11 +23,15 @@ public:
     // False when the path names no readable regular file.
     bool open(const QByteArray &path, const DirectoryAnchor *directory = nullptr);
     // Opens a file whose facts a directory listing gave (its name in that directory, never a link): one
-    // open and one look at what it opened. False unless it is still that regular file, of that size.
+    // open and one look at what it opened. False unless it is still that regular file, of that size (of
+    // any size when size is negative: for a file whose reported size says nothing).
     bool openListed(const QByteArray &name, const DirectoryAnchor *directory, FileIdentity identity,
                     qint64 size);
     void close();
     bool isOpen() const { return m_handle != kNoHandle; }
+    // The last open failed only because no handle was left for it (this process's limit or the system's):
+    // the file may well be readable once handles are freed.
+    bool lackedHandle() const { return m_lackedHandle; }
 
     qint64 size() const { return m_size; }
     FileIdentity identity() const { return m_identity; }
@@ -67,6 +71,7 @@ private:
     qint64 m_size = 0;
     FileIdentity m_identity;
     bool m_mayHaveHoles = false;
+    bool m_lackedHandle = false;
 };
 
 // Raises the limit of open files as far as the system allows, once; returns the limit.

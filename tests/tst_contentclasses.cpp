@@ -94,8 +94,10 @@ QString sparseDirectoryFor(qint64 size, const QTemporaryDir &here, QTemporaryDir
 
 ClassifyHooks counting(int &reads, int stopAfter = -1)
 {
-    return {[&reads, stopAfter] { return stopAfter >= 0 && reads >= stopAfter; },
-            [&reads](const ContentFile &, const ContentFile &, qint64) { ++reads; }};
+    ClassifyHooks hooks;
+    hooks.handOverAndPollStop = [&reads, stopAfter] { return stopAfter >= 0 && reads >= stopAfter; };
+    hooks.blockRead = [&reads] { ++reads; };
+    return hooks;
 }
 
 // Every pair of a directory-1 entry and a directory-2 entry is in one class exactly when its bytes agree.
@@ -141,10 +143,46 @@ private slots:
         g.add(withByte(a, 0, 'z'), 0, 1);
         g.add(withByte(a, size - 1, 'y'), 0, 1);
         int next = 0, reads = 0;
-        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), kSmallBudget));
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), {}, kSmallBudget));
         verifyPairs(g);
         QCOMPARE(next, 3);
         QCOMPARE(g.files[5].contentClass, -1);
+    }
+
+    // The differing ends of a block are only sorted by their hash: were equal hashes taken for equal bytes,
+    // a hash that always collides would merge every set of files that left the first file at one byte.
+    void collidingHashesNeverMergeDifferentFiles()
+    {
+        Group g;
+        const qint64 size = 300000;
+        const QByteArray a = pattern(size, 4);
+        std::vector<QByteArray> distinct{a};
+        for (int c = 1; c <= 8; ++c) {
+            // Half leave the first file in the small first block, half in the next; all at one byte.
+            QByteArray d = withByte(a, c <= 4 ? 0 : 4096, 'X');
+            d = withByte(d, (c <= 4 ? 100 : 5000) + 37 * c, 'Y');
+            if (c % 2)
+                d = withByte(d, 200000 + c, 'Z');
+            distinct.push_back(d);
+        }
+        // And some that differ from those only in a later block.
+        distinct.push_back(withByte(distinct[1], 250000, 'W'));
+        distinct.push_back(withByte(distinct[6], size - 1, 'W'));
+        for (const QByteArray &d : distinct) {
+            g.add(d, 1, 0);
+            g.add(d, 0, 1);
+        }
+        g.add(distinct[2], 0, 1);
+        ClassifyHooks hooks;
+        hooks.hashBlock = [](const char *, qint64) { return quint64(0); };
+        for (qint64 budget : {kSmallBudget, qint64(32) << 20}) {
+            for (ContentFile &f : g.files)
+                f.contentClass = -1;
+            int next = 0;
+            QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks, {}, budget));
+            verifyPairs(g);
+            QCOMPARE(next, int(distinct.size()));
+        }
     }
 
     void manyFilesAreReadWithoutHoldingThemAllOpen()
@@ -154,10 +192,45 @@ private slots:
         for (int i = 0; i < 300; ++i)
             g.add(withByte(pattern(size, 3), 66000, char('a' + i % 5)), i % 2, 1 - i % 2);
         int next = 0, reads = 0;
-        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), kSmallBudget));
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), {}, kSmallBudget));
         verifyPairs(g);
         QCOMPARE(next, 5);
         QCOMPARE(reads, 900);
+    }
+
+    // A group that the open-file limit does not let be held open at once is read all the same.
+    void fewDescriptorsDropNoFile_data()
+    {
+        QTest::addColumn<int>("spare");
+        QTest::newRow("half the group") << 30;
+        QTest::newRow("a few") << 4;
+    }
+    void fewDescriptorsDropNoFile()
+    {
+        QFETCH(int, spare);
+        Group g;
+        const qint64 size = 100000; // two blocks: files are held open from one to the next
+        const QByteArray data = pattern(size, 6);
+        for (int i = 0; i < 60; ++i)
+            g.add(data, i % 2, 1 - i % 2);
+        g.add(withByte(data, 70000, 'd'), 1, 0);
+        raiseOpenFileLimit(); // raised once, and never again by the classifier
+        struct rlimit saved;
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        int inUse = 0;
+        for (int fd = 0; fd < int(saved.rlim_cur); ++fd)
+            inUse += ::fcntl(fd, F_GETFD) != -1;
+        struct rlimit few = saved;
+        few.rlim_cur = rlim_t(inUse + spare);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &few), 0);
+        int next = 0, reads = 0;
+        const bool done = classifyContents(g.files, g.all(), size, false, next, counting(reads));
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+        QVERIFY(done);
+        QCOMPARE(next, 1);
+        for (int i = 0; i < 60; ++i)
+            QCOMPARE(g.files[size_t(i)].contentClass, 0);
+        QCOMPARE(g.files[60].contentClass, -1);
     }
 
     void oneDirectoryNeedsTwoEntriesInAClass()
@@ -181,7 +254,7 @@ private slots:
         g.add(pattern(size, 2), 0, 1);
         g.add(pattern(size, 2), 0, 1);
         int next = 0, reads = 0;
-        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), kSmallBudget));
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), {}, kSmallBudget));
         // After the first block nothing can coincide any more.
         QCOMPARE(reads, 3);
         QCOMPARE(next, 0);
@@ -332,8 +405,9 @@ private slots:
         g.list(base + "empty2", 0, 1);
         // Reading the holes block by block would take hours: a few thousand hand-overs are plenty.
         int next = 0, reads = 0, polls = 0;
-        const ClassifyHooks hooks{[&polls] { return ++polls > 5000; },
-                                  [&reads](const ContentFile &, const ContentFile &, qint64) { ++reads; }};
+        ClassifyHooks hooks;
+        hooks.handOverAndPollStop = [&polls] { return ++polls > 5000; };
+        hooks.blockRead = [&reads] { ++reads; };
         QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks));
         QCOMPARE(next, 2);
         QVERIFY(g.files[0].contentClass >= 0);
@@ -365,11 +439,11 @@ private slots:
         // Cut short once the first block of every file has been read.
         int next = 0, reads = 0;
         ClassifyHooks hooks = counting(reads);
-        hooks.comparing = [&](const ContentFile &, const ContentFile &, qint64) {
+        hooks.blockRead = [&] {
             if (++reads == 3)
                 QCOMPARE(::truncate(g.files[1].name.constData(), 100000), 0);
         };
-        QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks, kSmallBudget));
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, hooks, {}, kSmallBudget));
         QCOMPARE(g.files[1].contentClass, -1);
         QVERIFY(g.files[0].contentClass >= 0);
         QCOMPARE(g.files[2].contentClass, g.files[0].contentClass);
@@ -414,6 +488,176 @@ private slots:
         QVERIFY(g.files[0].contentClass >= 0); // equal to itself
     }
 
+    // Pseudo-files report no real size (0 bytes, or a page) whatever they give: their reads decide, and
+    // an ordinary file of the listed size is read no further than that.
+    void filesOfUnknownSizeAreJudgedByTheirBytes()
+    {
+        const QByteArray a = pattern(200000, 7); // several blocks
+        const std::vector<QByteArray> contents{
+            "", "1", "10", "10\n", a, a + 'x', withByte(a, a.size() - 1, 'y'), a.left(a.size() - 1)};
+        for (const qint64 budget : {kSmallBudget, qint64(32) << 20}) {
+            Group g;
+            for (const QByteArray &c : contents) {
+                for (int side = 0; side < 2; ++side) {
+                    g.add(c, side == 0, side == 1);
+                    g.files.back().sizeUnknown = true;
+                }
+            }
+            // Ordinary empty files, listed with the same size, are equal to the pseudo-files that give
+            // nothing; the ordinary file is never opened beyond what tells it is readable.
+            g.add("", 1, 0);
+            g.add("", 0, 1);
+            int next = 0, reads = 0;
+            QVERIFY(classifyContents(g.files, g.all(), 0, false, next, counting(reads), {}, budget));
+            verifyPairs(g);
+            QCOMPARE(next, int(contents.size()));
+            QCOMPARE(g.files[g.files.size() - 1].contentClass, g.files[0].contentClass);
+        }
+        // Beside ordinary files of the listed size, a file of unknown size equals them only where it gives
+        // exactly that many bytes.
+        Group g;
+        const qint64 size = 70000;
+        g.add(a.left(size), 1, 0);
+        g.add(a.left(size), 0, 1);
+        for (const QByteArray &c : {a.left(size), a.left(size + 1), a.left(size - 1), a.left(10)}) {
+            g.add(c, 0, 1);
+            g.files.back().sizeUnknown = true;
+        }
+        int next = 0, reads = 0;
+        QVERIFY(classifyContents(g.files, g.all(), size, false, next, counting(reads), {}, kSmallBudget));
+        verifyPairs(g);
+        QCOMPARE(next, 1);
+        QCOMPARE(g.files[2].contentClass, g.files[0].contentClass);
+    }
+
+    // The process file system reports 0 bytes for every file of /proc/sys/kernel: "1" and "10" differ.
+    void pseudoFilesOfTheProcessFileSystemAreJudgedByTheirBytes()
+    {
+        const QByteArray dir = "/proc/sys/kernel";
+        const DirectoryAnchor anchor(DirectoryAnchor::current(), dir);
+        if (!anchor.isValid())
+            QSKIP("no /proc/sys/kernel here");
+        QVERIFY(sizesAreNotReal(anchor));
+        QTemporaryDir here;
+        QVERIFY(
+            !sizesAreNotReal(DirectoryAnchor(DirectoryAnchor::current(), QFile::encodeName(here.path()))));
+        auto readAll = [&dir](const QByteArray &name) {
+            QFile f(QFile::decodeName(dir + '/' + name));
+            return f.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ? f.readAll() : QByteArray("?");
+        };
+        std::map<QByteArray, QList<QByteArray>> byContents;
+        for (const QString &entry : QDir(QFile::decodeName(dir)).entryList(QDir::Files | QDir::Readable)) {
+            const QByteArray name = QFile::encodeName(entry);
+            const QByteArray once = readAll(name);
+            if (once != "?" && once == readAll(name))
+                byContents[once].append(name);
+        }
+        Group g;
+        int shared = 0;
+        for (const auto &[bytes, names] : byContents) {
+            for (qsizetype k = 0; k < names.size(); ++k) {
+                qint64 size;
+                ContentFile f{&anchor, names[k], k % 2 == 0, k % 2 == 1};
+                f.sizeUnknown = sizesAreNotReal(anchor);
+                if (!regularFileFacts(names[k], size, f.identity, &anchor) || size != 0)
+                    continue;
+                g.files.push_back(f);
+                g.contents.push_back(bytes);
+            }
+            shared += names.size() > 1;
+        }
+        if (byContents.size() < 3 || shared == 0)
+            QSKIP("too few stable files under /proc/sys/kernel here");
+        int next = 0, reads = 0;
+        QVERIFY(classifyContents(g.files, g.all(), 0, false, next, counting(reads)));
+        for (size_t k = 0; k < g.files.size(); ++k)
+            if (readAll(g.files[k].name) != g.contents[k])
+                QSKIP("a file under /proc/sys/kernel changed while it was compared");
+        verifyPairs(g);
+        QVERIFY(next >= 2);
+    }
+
+    // The progress follows one pair as the comparison byte after byte would: forward only, never past
+    // where the two differ, whatever else is read meanwhile.
+    void theWatchedPairIsFollowedAsItsBytesAreCompared()
+    {
+        const qint64 size = 300000;
+        const QByteArray a = pattern(size, 8);
+        // The bytes shown for pair (w1, w2) of g.
+        const auto watch = [size](Group &g, int w1, int w2) {
+            std::vector<qint64> shown;
+            ClassifyHooks hooks;
+            hooks.watchedPairAt = [&shown](qint64 byte) { shown.push_back(byte); };
+            int next = 0;
+            return classifyContents(g.files, g.all(), size, false, next, hooks, {w1, w2}, kSmallBudget)
+                       ? shown
+                       : std::vector<qint64>();
+        };
+        // What is wrong with them, when the pair first differs at differAt (size: nowhere).
+        const auto fault = [size](const std::vector<qint64> &shown, qint64 differAt) {
+            if (shown.empty())
+                return QStringLiteral("nothing shown");
+            for (size_t k = 0; k < shown.size(); ++k) {
+                if (shown[k] < -1 || shown[k] > std::min(differAt, size - 1) ||
+                    (k && shown[k] < shown[k - 1]))
+                    return QStringLiteral("byte %1 shown at hand-over %2").arg(shown[k]).arg(k);
+            }
+            return QString();
+        };
+        {
+            // They part at byte 5000 of the second block; the others are read to the end.
+            Group g;
+            g.add(a, 1, 0);
+            g.add(a, 0, 1);
+            g.add(a, 1, 0);
+            g.add(withByte(a, 5000, 'x'), 0, 1);
+            g.add(a, 0, 1);
+            const std::vector<qint64> shown = watch(g, 2, 3);
+            QVERIFY2(fault(shown, 5000).isEmpty(), qPrintable(fault(shown, 5000)));
+            QCOMPARE(shown.front(), -1); // neither is read yet
+            QCOMPARE(shown.back(), 5000);
+        }
+        {
+            // Both leave the first file at byte 100; one goes on to differ at 2000, the other at 3000.
+            Group g;
+            g.add(a, 1, 0);
+            g.add(withByte(withByte(a, 100, 'x'), 2000, 'p'), 1, 0);
+            g.add(withByte(withByte(a, 100, 'x'), 3000, 'q'), 0, 1);
+            g.add(a, 0, 1);
+            const std::vector<qint64> shown = watch(g, 1, 2);
+            QVERIFY2(fault(shown, 2000).isEmpty(), qPrintable(fault(shown, 2000)));
+            QCOMPARE(shown.back(), 2000);
+        }
+        {
+            // Equal to the end; the others part early, and are read on after them.
+            Group g;
+            g.add(a, 1, 0);
+            g.add(a, 1, 0);
+            g.add(a, 0, 1);
+            g.add(withByte(a, 10, 'y'), 0, 1);
+            g.add(withByte(a, 10, 'y'), 1, 0);
+            const std::vector<qint64> shown = watch(g, 1, 2);
+            QVERIFY2(fault(shown, size).isEmpty(), qPrintable(fault(shown, size)));
+            QCOMPARE(shown.back(), size - 1);
+        }
+        {
+            // A file that cannot be read, or whose size says nothing, shows no byte.
+            Group g;
+            g.add(a, 1, 0);
+            g.add(a, 0, 1);
+            g.add(a, 0, 1);
+            g.add(a, 1, 0);
+            g.add(a, 0, 1);
+            QVERIFY(QFile::remove(QFile::decodeName(g.files[1].name)));
+            g.files[4].sizeUnknown = true;
+            for (const int other : {1, 4}) {
+                const std::vector<qint64> shown = watch(g, 0, other);
+                QVERIFY2(fault(shown, size).isEmpty(), qPrintable(fault(shown, size)));
+                QCOMPARE(*std::max_element(shown.begin(), shown.end()), -1);
+            }
+        }
+    }
+
     void stopEndsTheReading()
     {
         Group g;
@@ -421,7 +665,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             g.add(pattern(size, 9), i % 2, 1 - i % 2);
         int next = 0, reads = 0;
-        QVERIFY(!classifyContents(g.files, g.all(), size, false, next, counting(reads, 5), kSmallBudget));
+        QVERIFY(!classifyContents(g.files, g.all(), size, false, next, counting(reads, 5), {}, kSmallBudget));
         QCOMPARE(reads, 5);
     }
 };

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -90,6 +92,30 @@ bool DirectoryAnchor::enter() const
         return false;
     noteCurrentDirChanged();
     return true;
+}
+
+bool sizesAreNotReal(const DirectoryAnchor &directory)
+{
+    struct statfs fs;
+    if (!directory.isValid() || ::fstatfs(PlatformAccess::descriptor(directory), &fs) != 0)
+        return false;
+    // The file systems whose files are made up when read. Those whose sizes are the data's (pstore,
+    // efivarfs) are left out.
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case SELINUX_MAGIC:
+    case SMACK_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BINFMTFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool SetCurrentDirFrom(const DirectoryAnchor &base, const QByteArray &path)

@@ -41,6 +41,7 @@ bool regularFileFacts(const QByteArray &path, qint64 &size, FileIdentity &identi
 
 bool ReadOnlyFile::open(const QByteArray &path, const DirectoryAnchor *directory)
 {
+    close();
     qint64 size;
     FileIdentity identity;
     // Looked at before it is opened: opening a FIFO or a device could block or have side effects.
@@ -65,11 +66,13 @@ bool ReadOnlyFile::openChecked(const QByteArray &path, const DirectoryAnchor *di
     // cannot hang, and the check below refuses it.
     const int fd = ::openat(PlatformAccess::descriptor(directory), path.constData(),
                             O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (followLinks ? 0 : O_NOFOLLOW));
-    if (fd < 0)
+    if (fd < 0) {
+        m_lackedHandle = errno == EMFILE || errno == ENFILE;
         return false;
+    }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || PlatformAccess::identity(st) != identity ||
-        st.st_size != size) {
+        (size >= 0 && st.st_size != size)) {
         ::close(fd);
         return false;
     }
@@ -85,6 +88,7 @@ void ReadOnlyFile::close()
     if (isOpen())
         ::close(int(m_handle));
     m_handle = kNoHandle;
+    m_lackedHandle = false;
 }
 
 ReadOnlyFile::Extent ReadOnlyFile::dataExtent(qint64 offset) const
