@@ -4,6 +4,7 @@
 //   vestrel-bench-window [--by name,size,date,contents] DIR1 DIR2 [stops]
 
 #include "app/vestrel.h"
+#include "platform/process.h"
 #include "ui/application.h"
 #include "ui/resultview.h"
 #include "windowrun.h"
@@ -19,6 +20,8 @@
 
 int main(int argc, char *argv[])
 {
+    // As the program starts.
+    initialiseProcess();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -4,22 +4,9 @@
 #include "engine/comparison.h"
 
 #include "engine/flags.h"
+#include "engine/release.h"
 #include "platform/dirsearch.h"
 #include "platform/filenames.h"
-
-namespace {
-
-// Lets go of a large stack a piece at a time: freeing hundreds of thousands of paths at once would keep
-// the window unserved for a noticeable moment.
-void releaseGradually(PathStack &stack, Pacing &pacing)
-{
-    while (!stack.empty()) {
-        stack.pop();
-        pacing.keepAlive();
-    }
-}
-
-} // namespace
 
 Comparison::Comparison(ComparisonInputs &inputs, ComparisonReport &report)
     : m_inputs(inputs), m_report(report),
@@ -69,10 +56,7 @@ void Comparison::endRun()
     if (!m_running)
         return;
     m_progress.flush();
-    while (!m_listings.empty()) {
-        m_listings.dropOne();
-        m_pacing->keepAliveAfterWork();
-    }
+    m_listings.releaseGradually(*m_pacing);
     releaseRunState();
 }
 

@@ -14,6 +14,7 @@
 #include "engine/listing.h"
 #include "engine/pacing.h"
 #include "engine/pairwalk.h"
+#include "engine/release.h"
 #include "platform/fileread.h"
 
 #include <QScopeGuard>
@@ -107,6 +108,14 @@ qint64 bytesCompared(const ContentFile &a, const ContentFile &b, qint64 size)
     return firstDifference >= 0 ? firstDifference + 1 : size;
 }
 
+// Orders files by their sizes, and sizes among them.
+struct BySize
+{
+    const std::vector<qint64> &sizes;
+    bool operator()(int file, qint64 size) const { return sizes[size_t(file)] < size; }
+    bool operator()(qint64 size, int file) const { return size < sizes[size_t(file)]; }
+};
+
 } // namespace
 
 // Rows are stack 1's entries, columns stack 2's. Each entry's key is its file's class once the files of its
@@ -122,10 +131,15 @@ public:
             m_second = entriesOf(stack2, &ContentFile::secondSide);
         if (m_cut)
             return;
-        for (size_t f = 0; f < m_files.size(); ++f) {
+        // The files in order of size, as one array: a tree of sizes would cost a node per file to make and
+        // as many to free.
+        m_bySize.resize(m_files.size());
+        for (size_t f = 0; f < m_files.size(); ++f)
+            m_bySize[f] = int(f);
+        std::stable_sort(m_bySize.begin(), m_bySize.end(), [this, &run](int a, int b) {
             run.m_pacing->keepAlive();
-            m_bySize[m_sizes[f]].push_back(int(f));
-        }
+            return m_sizes[size_t(a)] < m_sizes[size_t(b)];
+        });
         const size_t count2 = m_second.names.size();
         m_size2.assign(count2, kNoSize);
         m_class2.assign(count2, kNone);
@@ -139,6 +153,16 @@ public:
         // Where every point counts, a pair of one size has byte steps even when its files differ.
         m_everyPairOfOneSize = !run.m_pacing->isPaced();
         m_read.assign(m_files.size(), 0);
+        // Only the gathering needs to know which entries name one file.
+        releaseGradually(m_known, *run.m_pacing);
+    }
+
+    // Lets go of what the walk used, a piece at a time (engine/release.h).
+    void release(Pacing &pacing)
+    {
+        releaseGradually(m_files, pacing);
+        releaseGradually(m_first.names, pacing);
+        releaseGradually(m_second.names, pacing);
     }
 
     // A stop came while the entries were gathered (the window is served meanwhile): nothing is ready.
@@ -221,7 +245,7 @@ private:
     std::vector<qint64> m_sizes;
     std::unordered_map<FileIdentity, int, FileIdentityHash> m_known;
     Entries m_first, m_second;
-    std::map<qint64, std::vector<int>> m_bySize;
+    std::vector<int> m_bySize; // the files by size, in order within one size
     // Per column, its size and its class (kUnread until the files of its size are classified).
     std::vector<qint64> m_size2;
     std::vector<int> m_class2;
@@ -296,7 +320,8 @@ bool Comparison::ContentsVisitor::classify(qint64 size, qint64 i, qint64 j)
             m_run.m_progress.setPairAt(textsOf(Criterion::Contents).progress, m_first.names[size_t(i)],
                                        m_second.names[size_t(j)], byte);
     };
-    const std::vector<int> &group = m_bySize[size];
+    const auto [from, to] = std::equal_range(m_bySize.begin(), m_bySize.end(), size, BySize{m_sizes});
+    const std::vector<int> group(from, to);
     const WatchedPair watched{m_file1, m_second.files[size_t(j)]};
     if (!classifyContents(m_files, group, size, bSameDir, m_nextClass, hooks, watched))
         return false;
@@ -321,6 +346,9 @@ void Comparison::CompareByContents(PathStack stack1, PathStack stack2)
         ContentsVisitor visitor(*this, stack1, stack2);
         if (!visitor.cutShort()) {
             walkPairs(visitor.rows(), shape, visitor, bStop, *m_pacing);
+            visitor.release(*m_pacing);
+            releaseGradually(stack1, *m_pacing);
+            releaseGradually(stack2, *m_pacing);
             return;
         }
     }

@@ -9,13 +9,21 @@
 #include "engine/listing.h"
 #include "engine/pacing.h"
 #include "engine/pairwalk.h"
+#include "engine/release.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
 
 #include <QHash>
+
 #include <QScopeGuard>
+#include <unordered_map>
 
 namespace {
+
+struct QByteArrayHash
+{
+    size_t operator()(const QByteArray &bytes) const { return qHash(bytes); }
+};
 
 // The file names of a stack in the order its loop pops them: top first.
 std::vector<QByteArray> namesInPopOrder(const PathStack &stack, Pacing &pacing)
@@ -52,7 +60,8 @@ public:
     {
         if (!m_rowReady) {
             indexColumns();
-            m_cursor = m_index.columnsOf(m_ids.value(m_names1[size_t(i)], -1), 0);
+            const auto id = m_ids.find(m_names1[size_t(i)]);
+            m_cursor = m_index.columnsOf(id == m_ids.end() ? -1 : id->second, 0);
             m_rowReady = true;
         }
         return m_cursor.next(from, columns());
@@ -67,6 +76,14 @@ public:
         m_run.m_progress.setPair(textsOf(Criterion::Name).progress, m_names1[size_t(i)], m_names2[size_t(j)]);
     }
 
+    // Lets go of the names and their numbers a piece at a time (engine/release.h).
+    void release(Pacing &pacing)
+    {
+        releaseGradually(m_names1, pacing);
+        releaseGradually(m_names2, pacing);
+        releaseGradually(m_ids, pacing);
+    }
+
 private:
     Comparison &m_run;
     std::vector<QByteArray> m_names1, m_names2;
@@ -78,15 +95,18 @@ private:
         // Equal names get equal numbers, so that the index holds numbers rather than names.
         std::vector<qint64> ids2;
         ids2.reserve(m_names2.size());
+        // Growing would rehash every name so far in one stretch.
+        m_ids.reserve(m_names2.size());
         for (const QByteArray &name : m_names2) {
             m_run.m_pacing->keepAlive();
-            ids2.push_back(m_ids.insert(name, m_ids.value(name, m_ids.size())).value());
+            ids2.push_back(m_ids.try_emplace(name, qint64(m_ids.size())).first->second);
         }
         m_index = ColumnIndex(ids2, -1, m_run.m_pacing.get());
         m_indexed = true;
     }
 
-    QHash<QByteArray, qint64> m_ids;
+    // Not a QHash: one that is emptied an entry at a time looks for its first entry from the start each time.
+    std::unordered_map<QByteArray, qint64, QByteArrayHash> m_ids;
     ColumnIndex m_index;
     bool m_indexed = false;
     ColumnIndex::Cursor m_cursor;
@@ -99,6 +119,9 @@ void Comparison::CompareByName(PathStack stack1, PathStack stack2)
     const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
     NameVisitor visitor(*this, stack1, stack2);
     walkPairs(visitor.rows(), {PairSteps::ProgressPollHandOverLine}, visitor, bStop, *m_pacing);
+    visitor.release(*m_pacing);
+    releaseGradually(stack1, *m_pacing);
+    releaseGradually(stack2, *m_pacing);
 }
 
 void Comparison::CompareByVolume(quint32 mask)

@@ -2,6 +2,7 @@
 
 #include "engine/flags.h"
 #include "engine/pacing.h"
+#include "engine/release.h"
 #include "platform/dirsearch.h"
 
 const std::vector<qint64> &QualifyingFiles::timeKeys(Pacing *pacing) const
@@ -40,10 +41,23 @@ Listing RunListings::here(quint32 mask)
         if (const auto found = m_byDirectory.find({mask, directory}); found != m_byDirectory.end())
             return found->second;
     }
-    auto listing = std::make_shared<const QualifyingFiles>(listQualifying(mask));
+    auto listing = std::make_shared<QualifyingFiles>(listQualifying(mask));
     if (known)
         m_byDirectory[{mask, directory}] = listing;
     return listing;
+}
+
+void RunListings::releaseGradually(Pacing &pacing)
+{
+    while (!m_byDirectory.empty()) {
+        const auto last = std::prev(m_byDirectory.end());
+        if (last->second.use_count() == 1) {
+            QualifyingFiles &files = *last->second;
+            ::releaseGradually(files.names, pacing);
+        }
+        m_byDirectory.erase(last);
+        pacing.keepAlive();
+    }
 }
 
 QByteArray namePart(const QByteArray &path)

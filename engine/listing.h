@@ -52,11 +52,9 @@ class RunListings
 {
 public:
     void clear() { m_byDirectory.clear(); }
-    bool empty() const { return m_byDirectory.empty(); }
-    // Lets go of one listing (the last): freeing a large run's listings a piece at a time keeps the window
-    // served meanwhile.
-    void dropOne() { m_byDirectory.erase(std::prev(m_byDirectory.end())); }
-    void keep(quint32 mask, FileIdentity directory, Listing listing)
+    // Lets go of every listing, a name at a time where nobody else holds it (engine/release.h).
+    void releaseGradually(Pacing &pacing);
+    void keep(quint32 mask, FileIdentity directory, std::shared_ptr<QualifyingFiles> listing)
     {
         m_byDirectory[{mask, directory}] = std::move(listing);
     }
@@ -65,7 +63,7 @@ public:
     Listing here(quint32 mask);
 
 private:
-    std::map<std::pair<quint32, FileIdentity>, Listing> m_byDirectory;
+    std::map<std::pair<quint32, FileIdentity>, std::shared_ptr<QualifyingFiles>> m_byDirectory;
 };
 
 // The entry's own name in a full path: what follows the last separator.

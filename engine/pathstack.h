@@ -15,6 +15,7 @@ public:
     qsizetype size() const { return qsizetype(m_paths.size()); }
     const QByteArray &top() const { return m_paths.back(); }
     void pop() { m_paths.pop_back(); }
+    void pop_back() { pop(); }
 
     // Position 0 is the bottom of the stack, the first entry the search returned.
     const QByteArray &at(qsizetype i) const { return m_paths[size_t(i)]; }

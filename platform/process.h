@@ -5,7 +5,8 @@
 
 // Call first thing at start-up (the window and vestrel-compare alike). A write past the file size limit
 // (ulimit -f) then fails with an error the save can answer, by putting the old text back, instead of
-// ending the program with the data file cut short.
+// ending the program with the data file cut short; and memory is managed so that freeing what a large
+// run held never takes one long stretch.
 void initialiseProcess();
 
 // In a child between fork() and exec(): puts back what this process changed for itself and a started
