@@ -263,6 +263,51 @@ private slots:
         ComparisonRun run(t.path() + "/one", t.path() + "/two", ByContents, kNormalFiles, RunPacing::Paced);
         QCOMPARE(run.go(), QStringList{contentsLine("a", "equal")});
     }
+
+    // However the files of one size are read (side by side, a class at a time), every progress text a
+    // paced run shows is one the loop shows, in the loop's order: never back to an earlier pair or byte.
+    void progressFollowsTheLoopsOrder()
+    {
+        TempTree t;
+        // One size, several blocks; the directory-2 files part from data.bin at different places, so that
+        // reading them side by side would follow several pairs at once.
+        QByteArray a(100000, '\0');
+        for (qsizetype k = 0; k < a.size(); ++k)
+            a[k] = char(k * 7 % 251);
+        const auto differingAt = [&a](qsizetype at) {
+            QByteArray b = a;
+            b[at] = char(b[at] ^ 1);
+            return b;
+        };
+        t.file("one/data.bin", a);
+        t.file("two/copy.bin", differingAt(70000));
+        t.file("two/data.bin", a);
+        t.file("two/early.bin", differingAt(5000));
+        t.file("two/late.bin", differingAt(99999));
+
+        ComparisonRun literal(t.path() + "/one", t.path() + "/two", ByContents);
+        literal.go();
+        const QStringList all = literal.progress(kProgress);
+
+        ComparisonRun paced(t.path() + "/one", t.path() + "/two", ByContents, kNormalFiles, RunPacing::Paced);
+        // Every point where the run may hand over does.
+        pacingOf(*paced.w).intervalMs = 0;
+        QStringList shown;
+        pacingOf(*paced.w).handOverHook = [&](const Pacing &) {
+            if (paced.progressText().startsWith(kProgress))
+                shown.append(paced.progressText());
+        };
+        QCOMPARE(paced.go(), literal.lines());
+        QVERIFY(shown.size() > 3);
+        qsizetype at = 0;
+        for (const QString &text : shown) {
+            while (at < all.size() && all[at] != text)
+                ++at;
+            QVERIFY2(at < all.size(), qPrintable(QStringLiteral("\"%1\" is not where the loop shows it, or "
+                                                                "not shown by it at all")
+                                                     .arg(text)));
+        }
+    }
 };
 
 QTEST_MAIN(TestContents)
