@@ -8,6 +8,7 @@
 #include "support/tree.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -165,6 +166,35 @@ private slots:
                  QStringLiteral("vestrel-compare: cannot write the results: File too large"));
         // A run with nothing to print has nothing to lose.
         QCOMPARE(runBatch({"--by", "name", dir, t.bytes()}, full).exitCode, BatchExit::Ran);
+    }
+
+    // Lines go out as they are found, not when the run is over: with the progress texts on the same
+    // stream, result lines come before the last of them.
+    void linesGoOutAsTheyAreFound()
+    {
+        TempTree t;
+        for (int i = 0; i < 1000; ++i)
+            t.file("many/f" + QByteArray::number(i));
+        const QString many = t.path() + "/many";
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(batchProgram(),
+                {QStringLiteral("--by"), QStringLiteral("size"), QStringLiteral("--progress"), many, many});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), BatchExit::Ran);
+        const QList<QByteArray> lines = p.readAll().split('\n');
+        qsizetype firstLine = -1, lastProgress = -1;
+        for (qsizetype k = 0; k < lines.size(); ++k) {
+            const bool isLine = lines[k].startsWith("[by volume]      \t");
+            if (isLine && firstLine < 0)
+                firstLine = k;
+            if (!isLine && lines[k].startsWith("[by volume]  "))
+                lastProgress = k;
+        }
+        QVERIFY(firstLine >= 0 && lastProgress >= 0);
+        QVERIFY2(
+            firstLine < lastProgress,
+            qPrintable(QStringLiteral("first line %1, last progress %2").arg(firstLine).arg(lastProgress)));
     }
 
     // Each line is written out as it is found and none is kept: millions of lines fit in a small address

@@ -90,3 +90,8 @@ BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
 }
+
+QString batchProgram()
+{
+    return QStringLiteral(VESTREL_COMPARE);
+}

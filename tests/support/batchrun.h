@@ -42,5 +42,8 @@ struct BatchStart
     qint64 fileSizeBytes = 0;   // a limit on the size of the files it writes (0: none)
 };
 
+// The program under test.
+QString batchProgram();
+
 // Runs vestrel-compare with its arguments as bytes, byte for byte whatever they spell.
 BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start = {});
