@@ -8,6 +8,8 @@
 #include "platform/dirsearch.h"
 #include "platform/filenames.h"
 
+#include <exception>
+
 Comparison::Comparison(ComparisonInputs &inputs, ComparisonReport &report)
     : m_inputs(inputs), m_report(report),
       m_progress([&report](const QString &text) { report.showProgress(text); })
@@ -55,8 +57,12 @@ void Comparison::endRun()
 {
     if (!m_running)
         return;
-    m_progress.flush();
-    m_listings.releaseGradually(*m_pacing);
+    // While an exception leaves the run nothing may hand over: the window would serve its events in the
+    // middle of the unwinding.
+    if (std::uncaught_exceptions() == 0) {
+        m_progress.flush();
+        m_listings.releaseGradually(*m_pacing);
+    }
     releaseRunState();
 }
 
