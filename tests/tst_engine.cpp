@@ -13,12 +13,11 @@
 #include "support/bytenames.h"
 #include "support/tree.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -28,23 +27,11 @@ namespace {
 constexpr qint64 kBase = 1710504000; // an even second
 const QString kWaiting = QStringLiteral("Asteptati un pic...");
 
-struct Seen
+// What a hand-over shows: its point, the progress text, the number of lines, the current directory.
+using Seen = std::tuple<qint64, QString, qint64, QByteArray>;
+qint64 pointOf(const Seen &s)
 {
-    qint64 point;
-    QString progress;
-    qint64 lines;
-    QByteArray currentDir;
-    bool operator==(const Seen &o) const
-    {
-        return std::tie(point, progress, lines, currentDir) ==
-               std::tie(o.point, o.progress, o.lines, o.currentDir);
-    }
-};
-
-char *toString(const Seen &s)
-{
-    return qstrdup(QByteArray("point ") + QByteArray::number(s.point) + " \"" + s.progress.toUtf8() +
-                   "\" lines " + QByteArray::number(s.lines) + " in " + s.currentDir);
+    return std::get<0>(s);
 }
 
 // What a run showed: its lines as bytes, its progress texts as a field shows them (a text set again
@@ -146,8 +133,8 @@ QString shownPair(const char *prefix, const QByteArray &first, const QByteArray 
            QString::fromUtf8(second);
 }
 
-// A file read whole: its count of bytes, -1 when it cannot be opened or read. Files this large are
-// counted but left unread; the trees never give two of them one count.
+// A file read whole: its count of bytes, -1 when it cannot be opened or read. A file beyond the limit is
+// counted but left unread: the trees never give two of them one count.
 constexpr qint64 kReadLimit = 1 << 20;
 struct WholeFile
 {
@@ -157,22 +144,11 @@ struct WholeFile
 
 WholeFile readWhole(const QByteArray &path)
 {
-    WholeFile f;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return f;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        f.count = st.st_size;
-        char buffer[4096];
-        ssize_t n = 0;
-        while (st.st_size <= kReadLimit && (n = ::read(fd, buffer, sizeof buffer)) > 0)
-            f.bytes.append(buffer, qsizetype(n));
-        if (n < 0 || (st.st_size <= kReadLimit && f.bytes.size() != st.st_size))
-            f.count = -1;
-    }
-    ::close(fd);
-    return f;
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    WholeFile f{file.size(), file.size() <= kReadLimit ? file.readAll() : QByteArray()};
+    return file.error() == QFileDevice::NoError ? f : WholeFile();
 }
 
 // The loops of a run, step by step, with nothing skipped, cached or batched.
@@ -474,7 +450,7 @@ class TestEngine : public QObject
         if (QTest::currentTestFailed())
             return;
 
-        const qint64 points = model.seen.back().point;
+        const qint64 points = pointOf(model.seen.back());
         for (qint64 every : {1, 2, 3, 7, 50}) {
             const Outcome forced = runEngine(setup, every);
             QCOMPARE(forced.lines, model.lines);
@@ -482,8 +458,8 @@ class TestEngine : public QObject
             QCOMPARE(forced.shown(), model.shown());
             QCOMPARE(qint64(forced.seen.size()), 1 + points / every);
             for (const Seen &s : forced.seen) {
-                QCOMPARE(s.point % every, 0);
-                QCOMPARE(s, model.seen[size_t(s.point)]);
+                QCOMPARE(pointOf(s) % every, 0);
+                QCOMPARE(s, model.seen[size_t(pointOf(s))]);
             }
         }
 
@@ -498,9 +474,9 @@ class TestEngine : public QObject
                                                                : text.indexOf(QLatin1Char(' ')));
         };
         for (size_t k = 1; k < model.seen.size(); ++k) {
-            if (phase(model.seen[k].progress) != phase(model.seen[k - 1].progress))
+            if (phase(std::get<1>(model.seen[k])) != phase(std::get<1>(model.seen[k - 1])))
                 for (qint64 back : {0, 1, 2})
-                    stops.push_back(std::max<qint64>(1, model.seen[k].point - back));
+                    stops.push_back(std::max<qint64>(1, pointOf(model.seen[k]) - back));
         }
         for (const qint64 stopAt : stops) {
             const Outcome modelStopped = runModel(setup, stopAt);
