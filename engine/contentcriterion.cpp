@@ -315,9 +315,12 @@ bool Comparison::ContentsVisitor::classify(qint64 size, qint64 i, qint64 j)
         return bStop;
     };
     // No byte to show: the text stays what the loop last wrote.
-    // Where every point hands over, the walk's byte steps show the loop's texts themselves.
-    hooks.watchedPairAt = [this, i, j](qint64 byte) {
-        if (byte >= 0 && m_run.m_pacing->isPaced())
+    // Where every point hands over, the walk's byte steps show the loop's texts themselves. A stop seen at
+    // the pair's first poll ends it before any byte. The last byte is never shown: a stop clicked there
+    // would, in the loop, still let the pair coincide; one byte earlier it ends the pair as here, unreported.
+    hooks.watchedPairAt = [this, i, j, size](qint64 byte) {
+        byte = std::min(byte, size - 2);
+        if (byte >= 0 && !bStop && m_run.m_pacing->isPaced())
             m_run.m_progress.setPairAt(textsOf(Criterion::Contents).progress, m_first.names[size_t(i)],
                                        m_second.names[size_t(j)], byte);
     };
