@@ -7,6 +7,7 @@
 #include "platform/exceptions.h"
 #include "platform/files.h"
 #include "platform/posix/handles.h"
+#include "support/bytenames.h"
 #include "support/comparisonrun.h"
 #include "support/messageboxes.h"
 #include "ui/application.h"
@@ -40,25 +41,6 @@ bool isBusy(const TfMain &w)
 
 // These tests look at the run and the inventory; the criteria have tests of their own.
 constexpr int kInventoryOnly = 0;
-
-// Removes a directory and everything in it, found by descriptors, whatever the length of its paths.
-void removeTreeAt(int parent, const QByteArray &name)
-{
-    const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        ::unlinkat(parent, name.constData(), 0);
-        return;
-    }
-    DIR *dir = ::fdopendir(fd);
-    std::vector<QByteArray> entries;
-    while (const dirent *e = ::readdir(dir))
-        if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
-            entries.emplace_back(e->d_name);
-    for (const QByteArray &entry : entries)
-        removeTreeAt(::dirfd(dir), entry);
-    ::closedir(dir);
-    ::unlinkat(parent, name.constData(), AT_REMOVEDIR);
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 
 #include "engine/pacing.h"
 #include "platform/files.h"
+#include "support/bytenames.h"
 #include "support/comparisonrun.h"
 #include "support/messageboxes.h"
 #include "support/picker.h"
@@ -82,25 +83,6 @@ QStringList chain(const QByteArray &directory)
 QListWidgetItem *treeRow(TDirBox *box, const TempTree &t)
 {
     return box->item(int(chain(t.bytes()).size()) - 1);
-}
-
-// Removes a directory and everything in it, found by descriptors, whatever the length of its paths.
-void removeTreeAt(int parent, const QByteArray &name)
-{
-    const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        ::unlinkat(parent, name.constData(), 0);
-        return;
-    }
-    DIR *dir = ::fdopendir(fd);
-    std::vector<QByteArray> entries;
-    while (const dirent *e = ::readdir(dir))
-        if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
-            entries.emplace_back(e->d_name);
-    for (const QByteArray &entry : entries)
-        removeTreeAt(::dirfd(dir), entry);
-    ::closedir(dir);
-    ::unlinkat(parent, name.constData(), AT_REMOVEDIR);
 }
 
 // 22 directories of 200-byte names, one in another, in a temporary tree: the deepest one's path is longer

@@ -3,10 +3,12 @@
 #include <QtGlobal>
 
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 void makeDirectory(const QByteArray &path)
 {
@@ -50,4 +52,22 @@ ContentsRemover::~ContentsRemover()
         return 0;
     };
     ::nftw(m_directory.constData(), remove, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+void removeTreeAt(int parent, const QByteArray &name)
+{
+    const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ::unlinkat(parent, name.constData(), 0);
+        return;
+    }
+    DIR *dir = ::fdopendir(fd);
+    std::vector<QByteArray> entries;
+    while (const dirent *e = ::readdir(dir))
+        if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
+            entries.emplace_back(e->d_name);
+    for (const QByteArray &entry : entries)
+        removeTreeAt(::dirfd(dir), entry);
+    ::closedir(dir);
+    ::unlinkat(parent, name.constData(), AT_REMOVEDIR);
 }

@@ -13,6 +13,9 @@ void writeBytes(const QByteArray &path, const QByteArray &contents);
 QByteArray readBytes(const QByteArray &path);
 void setModificationTime(const QByteArray &path, qint64 seconds);
 
+// Removes a directory and everything in it, found by descriptors, whatever the length of its paths.
+void removeTreeAt(int parent, const QByteArray &name);
+
 // Removes everything inside a directory, whatever the names; the directory itself stays.
 class ContentsRemover
 {
