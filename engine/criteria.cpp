@@ -25,14 +25,16 @@ struct QByteArrayHash
     size_t operator()(const QByteArray &bytes) const { return qHash(bytes); }
 };
 
-// The file names of a stack in the order its loop pops them: top first.
+// The file names of a stack in the order its loop pops them: top first. The listing that filled the
+// stack has them made already; they are shared, not copied.
 std::vector<QByteArray> namesInPopOrder(const PathStack &stack, Pacing &pacing)
 {
     std::vector<QByteArray> names;
     names.reserve(size_t(stack.size()));
+    const QualifyingFiles *listed = stack.listing();
     for (qsizetype i = stack.size() - 1; i >= 0; --i) {
         pacing.keepAlive();
-        names.push_back(namePart(stack.at(i)));
+        names.push_back(listed ? listed->names[size_t(i)] : namePart(stack.at(i)));
     }
     return names;
 }
