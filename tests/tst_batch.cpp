@@ -10,9 +10,14 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 
+#include <climits>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #ifndef VESTREL_VERSION
 #error "VESTREL_VERSION must give the project's version"
@@ -195,6 +200,57 @@ private slots:
         QVERIFY2(
             firstLine < lastProgress,
             qPrintable(QStringLiteral("first line %1, last progress %2").arg(firstLine).arg(lastProgress)));
+    }
+
+    // A directory deeper than the system's longest path is compared, not refused: its path text is checked
+    // a component at a time, as the run walks it.
+    void aDirectoryBeyondTheLongestPathIsCompared()
+    {
+        TempTree t;
+        QByteArray deep = t.bytes();
+        int fd = ::open(t.bytes().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        const QByteArray component(200, 'd');
+        for (int level = 0; level < 22; ++level) {
+            QCOMPARE(::mkdirat(fd, component.constData(), 0755), 0);
+            const int next = ::openat(fd, component.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            QVERIFY(next >= 0);
+            fd = next;
+            deep += '/' + component;
+        }
+        const int file = ::openat(fd, "same", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        QVERIFY(file >= 0 && ::write(file, "x", 1) == 1);
+        ::close(file);
+        ::close(fd);
+        QVERIFY(deep.size() > PATH_MAX);
+        const auto removeDeep = qScopeGuard([&t, &component] {
+            const int top = ::open(t.bytes().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            removeTreeAt(top, component);
+            ::close(top);
+        });
+        const BatchResult r = runBatch({"-0", "--by", "name,contents", deep, deep + '/'});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        QCOMPARE(r.records(), (BatchRecords{{"name", "same", "same"}, {"contents", "same", "same"}}));
+    }
+
+    // The kernel's pseudo-files report no real size (0 bytes, here): they coincide by the bytes their reads
+    // give, not because both say they are empty.
+    void pseudoFilesCoincideByWhatTheyHold()
+    {
+        const QByteArray dir = "/proc/sys/fs";
+        if (readBytes(dir + "/overflowuid").isEmpty() || readBytes(dir + "/overflowgid").isEmpty())
+            QSKIP("this system shows no /proc/sys/fs");
+        const BatchResult r = runBatch({"-0", "--by", "contents", dir, dir});
+        QCOMPARE(r.exitCode, BatchExit::Ran);
+        const BatchRecords records = r.records();
+        for (const QList<QByteArray> &record : records)
+            QVERIFY2(readBytes(dir + '/' + record[1]) == readBytes(dir + '/' + record[2]),
+                     record[1] + " and " + record[2] + " hold different bytes");
+        const bool sameIds = readBytes(dir + "/overflowuid") == readBytes(dir + "/overflowgid");
+        QCOMPARE(records.contains(BatchRecords::value_type{"contents", "overflowuid", "overflowgid"}) ||
+                     records.contains(BatchRecords::value_type{"contents", "overflowgid", "overflowuid"}),
+                 sameIds);
     }
 
     // Each line is written out as it is found and none is kept: millions of lines fit in a small address
