@@ -57,13 +57,11 @@ void Comparison::endRun()
 {
     if (!m_running)
         return;
-    // While an exception leaves the run nothing may hand over: the window would serve its events in the
-    // middle of the unwinding.
-    if (std::uncaught_exceptions() == 0) {
+    if (std::uncaught_exceptions() == 0)
         m_progress.flush();
-        m_listings.releaseGradually(*m_pacing);
-    }
+    m_listings.handOverTo(m_leftovers);
     releaseRunState();
+    m_leftovers.releaseLater();
 }
 
 void Comparison::releaseRunState()
@@ -101,8 +99,8 @@ void Comparison::CompareDirs()
     m_report.clearResults();
 
     const auto release = [&] {
-        releaseGradually(S1, *m_pacing);
-        releaseGradually(S2, *m_pacing);
+        m_leftovers.take(std::move(S1));
+        m_leftovers.take(std::move(S2));
     };
     if (!takeInventory(dirText, S1))
         return release();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "engine/criteriontexts.h"
+#include "engine/flags.h"
 #include "engine/listing.h"
 #include "engine/pacing.h"
 #include "engine/pathstack.h"
 #include "engine/progress.h"
+#include "engine/release.h"
 #include "platform/directories.h"
 
 #include <QByteArray>
@@ -98,6 +100,15 @@ private:
     // whole run, the directory that was current when the run checked its paths.
     bool enterRunDirectory(const QString &dirText);
     void compareByKey(quint32 mask, Criterion criterion);
+    // Lets go of a container the run needs no more: element by element with the window served, or after
+    // the run when a stop asks it to end at once.
+    template <typename Container> void discard(Container &&container)
+    {
+        if (bStop)
+            m_leftovers.take(std::move(container));
+        else
+            releaseGradually(container, *m_pacing);
+    }
     // The qualifying files of the current directory, listed once for the whole run.
     Listing listingHere(quint32 mask);
     void releaseRunState();
@@ -110,6 +121,7 @@ private:
     ProgressText m_progress;
     DirectoryAnchor m_runBase; // the directory that was current when the run checked its paths
     RunListings m_listings;
+    Leftovers m_leftovers; // what the run's loops held, let go of after it
     bool m_running = false;
     bool m_resultsFull = false;
 };

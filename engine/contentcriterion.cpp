@@ -154,15 +154,15 @@ public:
         m_everyPairOfOneSize = !run.m_pacing->isPaced();
         m_read.assign(m_files.size(), 0);
         // Only the gathering needs to know which entries name one file.
-        releaseGradually(m_known, *run.m_pacing);
+        run.discard(std::move(m_known));
     }
 
-    // Lets go of what the walk used, a piece at a time (engine/release.h).
-    void release(Pacing &pacing)
+    // Lets go of what the walk used (engine/release.h).
+    void release()
     {
-        releaseGradually(m_files, pacing);
-        releaseGradually(m_first.names, pacing);
-        releaseGradually(m_second.names, pacing);
+        m_run.discard(std::move(m_files));
+        m_run.discard(std::move(m_first.names));
+        m_run.discard(std::move(m_second.names));
     }
 
     // A stop came while the entries were gathered (the window is served meanwhile): nothing is ready.
@@ -350,9 +350,9 @@ void Comparison::CompareByContents(PathStack stack1, PathStack stack2)
         ContentsVisitor visitor(*this, stack1, stack2);
         if (!visitor.cutShort()) {
             walkPairs(visitor.rows(), shape, visitor, bStop, *m_pacing);
-            visitor.release(*m_pacing);
-            releaseGradually(stack1, *m_pacing);
-            releaseGradually(stack2, *m_pacing);
+            visitor.release();
+            discard(std::move(stack1));
+            discard(std::move(stack2));
             return;
         }
     }

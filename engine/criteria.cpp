@@ -78,12 +78,12 @@ public:
         m_run.m_progress.setPair(textsOf(Criterion::Name).progress, m_names1[size_t(i)], m_names2[size_t(j)]);
     }
 
-    // Lets go of the names and their numbers a piece at a time (engine/release.h).
-    void release(Pacing &pacing)
+    // Lets go of what it held (engine/release.h).
+    void release()
     {
-        releaseGradually(m_names1, pacing);
-        releaseGradually(m_names2, pacing);
-        releaseGradually(m_ids, pacing);
+        m_run.discard(std::move(m_names1));
+        m_run.discard(std::move(m_names2));
+        m_run.discard(std::move(m_ids));
     }
 
 private:
@@ -121,9 +121,9 @@ void Comparison::CompareByName(PathStack stack1, PathStack stack2)
     const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
     NameVisitor visitor(*this, stack1, stack2);
     walkPairs(visitor.rows(), {PairSteps::ProgressPollHandOverLine}, visitor, bStop, *m_pacing);
-    visitor.release(*m_pacing);
-    releaseGradually(stack1, *m_pacing);
-    releaseGradually(stack2, *m_pacing);
+    visitor.release();
+    discard(std::move(stack1));
+    discard(std::move(stack2));
 }
 
 void Comparison::CompareByVolume(quint32 mask)

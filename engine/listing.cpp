@@ -47,17 +47,12 @@ Listing RunListings::here(quint32 mask)
     return listing;
 }
 
-void RunListings::releaseGradually(Pacing &pacing)
+void RunListings::handOverTo(Leftovers &leftovers)
 {
-    while (!m_byDirectory.empty()) {
-        const auto last = std::prev(m_byDirectory.end());
-        if (last->second.use_count() == 1) {
-            QualifyingFiles &files = *last->second;
-            ::releaseGradually(files.names, pacing);
-        }
-        m_byDirectory.erase(last);
-        pacing.keepAlive();
-    }
+    for (auto &[directory, listing] : m_byDirectory)
+        if (listing.use_count() == 1)
+            leftovers.take(std::move(listing->names));
+    m_byDirectory.clear();
 }
 
 QByteArray namePart(const QByteArray &path)

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+class Leftovers;
 class Pacing;
 
 // The files of one directory that qualify under a kinds mask, in search order, with the facts the
@@ -52,8 +53,8 @@ class RunListings
 {
 public:
     void clear() { m_byDirectory.clear(); }
-    // Lets go of every listing, a name at a time where nobody else holds it (engine/release.h).
-    void releaseGradually(Pacing &pacing);
+    // Lets go of every listing, their names to be freed later where nobody else holds them.
+    void handOverTo(Leftovers &leftovers);
     void keep(quint32 mask, FileIdentity directory, std::shared_ptr<QualifyingFiles> listing)
     {
         m_byDirectory[{mask, directory}] = std::move(listing);
