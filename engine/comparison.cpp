@@ -14,7 +14,7 @@ Comparison::Comparison(ComparisonInputs &inputs, ComparisonReport &report)
     : m_inputs(inputs), m_report(report),
       m_progress([&report](const QString &text) { report.showProgress(text); })
 {
-    refreshPacingOutsideRun();
+    refreshPacing();
 }
 
 Comparison::~Comparison()
@@ -27,10 +27,8 @@ std::unique_ptr<Pacing> Comparison::makePacing()
     return std::make_unique<Pacing>(m_settings, [this] { m_report.handOver(); });
 }
 
-void Comparison::refreshPacingOutsideRun()
+void Comparison::refreshPacing()
 {
-    if (m_running)
-        return;
     m_showProgress.reset();
     m_pacing = makePacing();
     m_showProgress = std::make_unique<Pacing::BeforeHandOver>(*m_pacing, [this] {
@@ -42,7 +40,7 @@ void Comparison::refreshPacingOutsideRun()
 
 bool Comparison::beginRun(const QString &path1, const QString &path2)
 {
-    refreshPacingOutsideRun();
+    refreshPacing();
     m_running = true;
     m_runBase = DirectoryAnchor::current();
     m_resultsFull = false;
@@ -92,7 +90,7 @@ bool Comparison::enterRunDirectory(const QString &dirText)
 
 void Comparison::CompareDirs()
 {
-    refreshPacingOutsideRun();
+    const OwnCall call(*this);
     PathStack S1, S2;
     QString dirText = m_inputs.pathText(1);
     kindMask = m_inputs.chosenKinds();
@@ -126,7 +124,7 @@ void Comparison::CompareDirs()
 
 bool Comparison::takeInventory(const QString &dirText, PathStack &stack)
 {
-    refreshPacingOutsideRun();
+    const OwnCall call(*this);
     if (!enterRunDirectory(dirText))
         return true;
     DirEntry entry;

@@ -70,7 +70,6 @@ public:
     bool beginRun(const QString &path1, const QString &path2);
     // The run is over: what it held is let go, a piece at a time, with the window served in between.
     void endRun();
-    bool isRunning() const { return m_running; }
     // The run's hand-overs.
     Pacing &pacing() { return *m_pacing; }
     // The progress text, recorded now and shown at the next hand-over or the end of a phase.
@@ -92,8 +91,11 @@ private:
     class KeyVisitor;
     class ContentsVisitor;
 
-    // A pacing made from the settings as they are now, for calls outside a run.
-    void refreshPacingOutsideRun();
+    // Outside a run, a call of the inventory or of a criterion is a short run of its own, paced as the
+    // settings say now; inside a run (or inside such a call) it is part of it.
+    class OwnCall;
+    // A pacing made from the settings as they are now.
+    void refreshPacing();
     std::unique_ptr<Pacing> makePacing();
     bool addResultLine(QLatin1StringView tag, const QByteArray &firstName, const QByteArray &secondName);
     // Makes the directory a path text names current: a relative text means the same place for the
@@ -124,4 +126,27 @@ private:
     Leftovers m_leftovers; // what the run's loops held, let go of after it
     bool m_running = false;
     bool m_resultsFull = false;
+};
+
+class Comparison::OwnCall
+{
+public:
+    explicit OwnCall(Comparison &comparison) : m_comparison(comparison), m_own(!comparison.m_running)
+    {
+        if (m_own) {
+            m_comparison.refreshPacing();
+            m_comparison.m_running = true;
+        }
+    }
+    ~OwnCall()
+    {
+        if (m_own)
+            m_comparison.m_running = false;
+    }
+    OwnCall(const OwnCall &) = delete;
+    OwnCall &operator=(const OwnCall &) = delete;
+
+private:
+    Comparison &m_comparison;
+    bool m_own;
 };

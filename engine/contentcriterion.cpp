@@ -343,7 +343,7 @@ bool Comparison::ContentsVisitor::classify(qint64 size, qint64 i, qint64 j)
 
 void Comparison::CompareByContents(PathStack stack1, PathStack stack2)
 {
-    refreshPacingOutsideRun();
+    const OwnCall call(*this);
     const WalkShape shape{PairSteps::HandOverReadPollLineProgress, bSameDir, true};
     if (!bStop) {
         const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });

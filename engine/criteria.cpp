@@ -117,7 +117,7 @@ private:
 
 void Comparison::CompareByName(PathStack stack1, PathStack stack2)
 {
-    refreshPacingOutsideRun();
+    const OwnCall call(*this);
     const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
     NameVisitor visitor(*this, stack1, stack2);
     walkPairs(visitor.rows(), {PairSteps::ProgressPollHandOverLine}, visitor, bStop, *m_pacing);
@@ -288,7 +288,7 @@ private:
 
 void Comparison::compareByKey(quint32 mask, Criterion criterion)
 {
-    refreshPacingOutsideRun();
+    const OwnCall call(*this);
     const auto flushAtEnd = qScopeGuard([this] { m_progress.flush(); });
     KeyVisitor visitor(*this, mask, criterion);
     if (!visitor.start())

@@ -20,11 +20,7 @@ void Leftovers::releaseLater()
 void Leftovers::releaseSlice()
 {
     m_scheduled = false;
-    int budget = kSlice;
-    while (!m_held.empty() && budget > 0) {
-        if (m_held.back()->releaseSome(budget))
-            m_held.pop_back();
-        budget = 0;
-    }
+    if (!m_held.empty() && m_held.back()->releaseSome(kSlice))
+        m_held.pop_back();
     releaseLater();
 }

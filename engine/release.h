@@ -11,14 +11,20 @@
 // unserved for a noticeable moment. Within a run they are let go of element by element between hand-over
 // points; what is left when the run ends, or when a stop asks it to end at once, is let go of after it.
 
+// Lets go of one element of a non-empty container: the last of a sequence, the first of a map.
+template <typename Container> void releaseOne(Container &container)
+{
+    if constexpr (requires { container.pop_back(); })
+        container.pop_back();
+    else
+        container.erase(container.begin());
+}
+
 // Lets go of a container element by element, serving the window in between.
 template <typename Container> void releaseGradually(Container &container, Pacing &pacing)
 {
     while (!container.empty()) {
-        if constexpr (requires { container.pop_back(); })
-            container.pop_back();
-        else
-            container.erase(container.begin());
+        releaseOne(container);
         pacing.keepAlive();
     }
 }
@@ -56,12 +62,8 @@ private:
         explicit Held(Container &&c) : container(std::move(c)) {}
         bool releaseSome(int count) override
         {
-            for (; count > 0 && !container.empty(); --count) {
-                if constexpr (requires { container.pop_back(); })
-                    container.pop_back();
-                else
-                    container.erase(container.begin());
-            }
+            for (; count > 0 && !container.empty(); --count)
+                releaseOne(container);
             return container.empty();
         }
         Container container;
