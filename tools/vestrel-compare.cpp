@@ -37,10 +37,6 @@ enum ExitStatus {
     kFailed = 4,     // an error ended the comparison, or the results could not be written
 };
 
-// As many lines as the window's result view holds.
-constexpr qint64 kDefaultMaxLines = 20'000'000;
-constexpr qint64 kMostMaxLines = 2'147'483'646;
-
 const char kUsage[] =
     "usage: vestrel-compare [--by name,size,date,contents] [--kinds normal,hidden,readonly,system]\n"
     "                       [--progress] [-0 | --null] [--max-lines N] [--] DIR1 DIR2\n"
@@ -78,7 +74,7 @@ struct Options
     quint32 kinds = FileAttr::Archive;
     bool progress = false;
     bool null = false;
-    qint64 maxLines = kDefaultMaxLines;
+    qint64 maxLines = ResultLines::kDefaultCapacity; // as many as the window's result view holds
     bool help = false;
     bool version = false;
     QList<QByteArray> dirs;
@@ -156,7 +152,7 @@ int parseArguments(int argc, char *argv[], Options &o)
                 for (size_t k = 0; k < 4; ++k)
                     o.kinds |= kinds[k] ? kKindBits[k] : 0;
             }
-            if (a == "--max-lines" && !readCount(value, kMostMaxLines, o.maxLines))
+            if (a == "--max-lines" && !readCount(value, ResultLines::kMaxCapacity, o.maxLines))
                 return usageError("--max-lines takes a whole number from 1 to 2147483646, not '" + value +
                                   "'");
         } else {
