@@ -7,6 +7,7 @@
 #include "engine/release.h"
 #include "platform/dirsearch.h"
 #include "platform/filenames.h"
+#include "platform/pathsyntax.h"
 
 #include <exception>
 
@@ -131,7 +132,7 @@ bool Comparison::takeInventory(const QString &dirText, PathStack &stack)
     if (FindFirst("*.*", kindMask, entry) != 0)
         return true;
     Pacing &pacing = *m_pacing;
-    const QByteArray directory = pathBytes(dirText) + '/';
+    const QByteArray directory = pathBytes(dirText) + pathSeparator();
     // The facts of the files pushed, kept for the criteria, which then need not look at them again.
     auto listing = std::make_shared<QualifyingFiles>();
     do {

@@ -16,6 +16,7 @@
 #include "engine/pairwalk.h"
 #include "engine/release.h"
 #include "platform/fileread.h"
+#include "platform/pathsyntax.h"
 
 #include <QScopeGuard>
 
@@ -52,7 +53,7 @@ public:
     // The directory part of a full path, held open; a path without one is in the run's directory.
     const HeldDirectory &of(const QByteArray &path)
     {
-        const qsizetype cut = path.lastIndexOf('/') + 1;
+        const qsizetype cut = nameStart(path);
         if (!m_last || m_lastPath.size() != cut || !path.startsWith(m_lastPath)) {
             m_lastPath = path.left(cut);
             std::unique_ptr<HeldDirectory> &held = m_open[m_lastPath];

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/pathsyntax.h"
+
 #include <QString>
 
 // The exercise programs and the data file keep the names the window shows ("prog\P1.EXE"), relative to
-// the current directory at the moment they are used; the file system sees '/' in place of '\'.
+// the current directory at the moment they are used; the file system sees them as the platform writes paths.
 namespace ExercisePaths {
 inline QString p1()
 {
@@ -26,8 +28,8 @@ inline QString dataFile()
     return QStringLiteral("prog\\data.txt");
 }
 
-inline QString onDisk(QString shown)
+inline QString onDisk(const QString &shown)
 {
-    return shown.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return onDiskPath(shown);
 }
 } // namespace ExercisePaths

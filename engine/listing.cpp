@@ -4,6 +4,7 @@
 #include "engine/pacing.h"
 #include "engine/release.h"
 #include "platform/dirsearch.h"
+#include "platform/pathsyntax.h"
 
 const std::vector<qint64> &QualifyingFiles::timeKeys(Pacing *pacing) const
 {
@@ -57,5 +58,5 @@ void RunListings::handOverTo(Leftovers &leftovers)
 
 QByteArray namePart(const QByteArray &path)
 {
-    return path.mid(path.lastIndexOf('/') + 1);
+    return path.mid(nameStart(path));
 }

@@ -21,3 +21,5 @@ bool SetCurrentDir(const QByteArray &path);
 quint64 currentDirChanges();
 // Counts a change of the current directory made by other means than SetCurrentDir.
 void noteCurrentDirChanged();
+// The system's code for why the last failed call here failed (errno on POSIX, GetLastError on Windows).
+int lastSystemError();

@@ -14,10 +14,8 @@
 #include <QTest>
 
 #include <climits>
-#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #ifndef VESTREL_VERSION
 #error "VESTREL_VERSION must give the project's version"
@@ -207,28 +205,10 @@ private slots:
     void aDirectoryBeyondTheLongestPathIsCompared()
     {
         TempTree t;
-        QByteArray deep = t.bytes();
-        int fd = ::open(t.bytes().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        QVERIFY(fd >= 0);
         const QByteArray component(200, 'd');
-        for (int level = 0; level < 22; ++level) {
-            QCOMPARE(::mkdirat(fd, component.constData(), 0755), 0);
-            const int next = ::openat(fd, component.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            ::close(fd);
-            QVERIFY(next >= 0);
-            fd = next;
-            deep += '/' + component;
-        }
-        const int file = ::openat(fd, "same", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        QVERIFY(file >= 0 && ::write(file, "x", 1) == 1);
-        ::close(file);
-        ::close(fd);
+        const QByteArray deep = makeDeepTree(t.bytes(), QList<QByteArray>(22, component), {{"same", "x"}});
         QVERIFY(deep.size() > PATH_MAX);
-        const auto removeDeep = qScopeGuard([&t, &component] {
-            const int top = ::open(t.bytes().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            removeTreeAt(top, component);
-            ::close(top);
-        });
+        const auto removeDeep = qScopeGuard([&t, &component] { removeDeepTree(t.bytes(), component); });
         const BatchResult r = runBatch({"-0", "--by", "name,contents", deep, deep + '/'});
         QCOMPARE(r.exitCode, BatchExit::Ran);
         QCOMPARE(r.records(), (BatchRecords{{"name", "same", "same"}, {"contents", "same", "same"}}));

@@ -6,7 +6,6 @@
 #include "platform/directories.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
-#include "platform/posix/handles.h"
 #include "support/bytenames.h"
 #include "support/comparisonrun.h"
 #include "support/messageboxes.h"
@@ -19,10 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -257,19 +253,11 @@ private slots:
         TempTree t;
         ComparisonRun run(QStringLiteral("."), QStringLiteral("SUB"));
         // Some 5,000 bytes deep: no absolute path can name the directory, relative ones can.
-        const DirectoryAnchor top(DirectoryAnchor(), t.bytes());
-        DirectoryAnchor deep(top, QByteArray("."));
         const QByteArray component(200, 'd');
-        for (int level = 0; level < 25; ++level) {
-            QCOMPARE(::mkdirat(PlatformAccess::descriptor(deep), component.constData(), 0755), 0);
-            deep = DirectoryAnchor(deep, component);
-        }
-        QCOMPARE(::mkdirat(PlatformAccess::descriptor(deep), "SUB", 0755), 0);
-        for (const char *name : {"same.txt", "SUB/same.txt"}) {
-            const int fd = ::openat(PlatformAccess::descriptor(deep), name, O_WRONLY | O_CREAT, 0644);
-            QVERIFY(fd >= 0 && ::write(fd, "bytes", 5) == 5);
-            ::close(fd);
-        }
+        const DirectoryAnchor deep(DirectoryAnchor(),
+                                   makeDeepTree(t.bytes(), QList<QByteArray>(25, component),
+                                                {{"same.txt", "bytes"}, {"SUB/same.txt", "bytes"}}));
+        QVERIFY(deep.isValid());
         const DirectoryAnchor before = DirectoryAnchor::current();
         QVERIFY(deep.enter());
         run.go();
@@ -281,7 +269,7 @@ private slots:
         QCOMPARE(run.progressText(), countText(4));
         QCOMPARE(run.w->eRich->lineText(3), contentsLine("same.txt", "same.txt"));
         // The temporary tree cannot be removed by path from the top: take it apart from the inside.
-        removeTreeAt(PlatformAccess::descriptor(top), component);
+        removeDeepTree(t.bytes(), component);
     }
 
     void secondPathIsReadAfterTheFirstInventory()

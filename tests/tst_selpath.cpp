@@ -98,32 +98,13 @@ struct DeepTree
 
     DeepTree()
     {
-        int at = ::open(t.bytes().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         for (int level = 0; level < kLevels; ++level) {
             names.append(QByteArray(197, 'd') + QByteArray::number(100 + level));
             relative += (level ? "/" : "") + names.back();
-            if (::mkdirat(at, names.back().constData(), 0755) != 0)
-                qFatal("cannot make the deep tree");
-            const int next = ::openat(at, names.back().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            ::close(at);
-            at = next;
         }
-        if (at < 0 || ::mkdirat(at, "inner", 0755) != 0)
-            qFatal("cannot make the deep tree");
-        for (const char *name : {"a.txt", "inner/a.txt"}) {
-            const int fd = ::openat(at, name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-            if (fd < 0 || ::write(fd, "bytes", 5) != 5)
-                qFatal("cannot make the deep tree");
-            ::close(fd);
-        }
-        ::close(at);
+        makeDeepTree(t.bytes(), names, {{"a.txt", "bytes"}, {"inner/a.txt", "bytes"}});
     }
-    ~DeepTree()
-    {
-        const int top = ::open(t.bytes().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        removeTreeAt(top, names.front());
-        ::close(top);
-    }
+    ~DeepTree() { removeDeepTree(t.bytes(), names.front()); }
     QByteArray absolute() const { return t.bytes() + '/' + relative; }
 };
 
@@ -649,7 +630,7 @@ private slots:
 
     void aDirectoryWithoutAccessShowsTheErrorAndStaysPut()
     {
-        if (::geteuid() == 0) {
+        if (isSuperUser()) {
             const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
             if (setpriv.isEmpty())
                 QSKIP("running as root and setpriv is not installed to drop privileges");

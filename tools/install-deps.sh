@@ -4,7 +4,7 @@
 #
 # This list is the one place that names the project's packages; run.sh, test.sh, check.sh and
 # render-pages.sh all call this script, and package.sh calls it with --package for what building the .deb
-# needs as well.
+# needs as well, and tools/windows/*.sh call it with --windows for the cross-build and wine.
 set -euo pipefail
 
 packages=(
@@ -18,9 +18,24 @@ packages=(
     desktop-file-utils appstream       # validating the installed menu entry and AppStream description
     git clang-format-14 shellcheck     # the gates (tools/check.sh): tracked files, their format, the scripts
 )
-if [[ ${1:-} == --package ]]; then
-    packages+=(dpkg-dev file)          # cpack -G DEB: the library dependencies (dpkg-shlibdeps) of ELF files
-fi
+for option in "$@"; do
+    case $option in
+    --package)
+        packages+=(dpkg-dev file)      # cpack -G DEB: the library dependencies (dpkg-shlibdeps) of ELF files
+        ;;
+    --windows)
+        # The posix threading model: with the win32 one std::mutex is missing and Qt 6 does not build.
+        packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64)
+        packages+=(wine wine64 fonts-wine) # running the Windows build and its tests
+        packages+=(dpkg-dev xz-utils)      # apt-get source: unpacking Qt's source package
+        packages+=(nsis zip)               # the installer and the zip
+        ;;
+    *)
+        echo "install-deps: unknown option $option (known: --package, --windows)" >&2
+        exit 2
+        ;;
+    esac
+done
 
 # One dpkg-query for the whole list keeps the common case (nothing missing) cheap. It names only the
 # packages it knows, and fails when one is unknown: both are answered by the loop below.

@@ -7,6 +7,7 @@
 #include "engine/flags.h"
 #include "engine/resultlines.h"
 #include "engine/runchecks.h"
+#include "platform/arguments.h"
 #include "platform/dirsearch.h"
 #include "platform/exceptions.h"
 #include "platform/filenames.h"
@@ -118,11 +119,11 @@ bool readList(const QByteArray &list, const char *const (&known)[N], bool (&chos
 
 // Reads the command line as bytes: directory names are passed on exactly, whatever their encoding.
 // Returns 0 when the options are good, otherwise the exit status after a usage error.
-int parseArguments(int argc, char *argv[], Options &o)
+int parseArguments(const QList<QByteArray> &words, Options &o)
 {
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray a(argv[i]);
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        const QByteArray &a = words[i];
         if (optionsEnded || a == "-" || !a.startsWith('-')) {
             o.dirs.append(a);
         } else if (a == "--") {
@@ -136,9 +137,9 @@ int parseArguments(int argc, char *argv[], Options &o)
         } else if (a == "-0" || a == "--null") {
             o.null = true;
         } else if (a == "--by" || a == "--kinds" || a == "--max-lines") {
-            if (i + 1 >= argc)
+            if (i + 1 >= words.size())
                 return usageError("the option " + a + " lacks its value");
-            const QByteArray value(argv[++i]);
+            const QByteArray &value = words[++i];
             QByteArray wrong;
             if (a == "--by" && !readList(value, kCriterionWords, o.criteria, wrong))
                 return usageError(wrong.isEmpty() ? "an empty criterion in --by '" + value + "'"
@@ -299,7 +300,7 @@ int main(int argc, char *argv[])
     // A result file that reaches the file size limit is then a write that fails, not the end of us.
     initialiseProcess();
     Options options;
-    if (const int status = parseArguments(argc, argv, options))
+    if (const int status = parseArguments(commandLineArguments(argc, argv), options))
         return status;
     if (options.help || options.version) {
         std::fputs(options.help ? kUsage : "vestrel-compare (Vestrel) " VESTREL_VERSION "\n", stdout);

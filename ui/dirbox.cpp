@@ -4,6 +4,7 @@
 #include "platform/exceptions.h"
 #include "platform/filenames.h"
 #include "platform/files.h"
+#include "platform/pathsyntax.h"
 
 #include <QFile>
 #include <QMouseEvent>
@@ -38,11 +39,6 @@ public:
     }
 };
 
-QByteArray joined(const QByteArray &directory, const QByteArray &name)
-{
-    return directory.endsWith('/') ? directory + name : directory + '/' + name;
-}
-
 } // namespace
 
 TDirBox::TDirBox(QWidget *parent) : QListWidget(parent)
@@ -54,15 +50,16 @@ TDirBox::TDirBox(QWidget *parent) : QListWidget(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_directory = currentDirBytes();
     if (m_directory.isEmpty())
-        m_directory = "/";
+        m_directory = directoryChain(QByteArray()).front().path;
     rebuild();
 }
 
 void TDirBox::setDirectory(const QByteArray &directory)
 {
-    errno = 0;
-    if (!SetCurrentDir(directory))
-        throw EInOutError(errno ? errno : ENOENT);
+    if (!SetCurrentDir(directory)) {
+        const int error = lastSystemError();
+        throw EInOutError(error ? error : ENOENT);
+    }
     const QByteArray current = currentDirBytes();
     m_directory = current.isEmpty() ? directory : current;
     rebuild();
@@ -115,19 +112,13 @@ void TDirBox::rebuild()
         item->setData(LevelRole, level);
         item->setToolTip(QFile::decodeName(path));
     };
-    addRow("/", QStringLiteral("/"), open);
-    QByteArray path;
-    for (const QByteArray &part : m_directory.split('/')) {
-        if (part.isEmpty())
-            continue;
-        path += '/' + part;
+    for (const ChainLink &link : directoryChain(m_directory)) {
+        addRow(link.path, displayName(link.name), open);
         ++level;
-        addRow(path, displayName(part), open);
     }
     m_directoryRow = count() - 1;
-    ++level;
     for (const QByteArray &name : subdirectories(m_directory))
-        addRow(joined(m_directory, name), displayName(name), closed);
+        addRow(childPath(m_directory, name), displayName(name), closed);
     setCurrentRow(m_directoryRow);
     scrollToDirectory();
 }

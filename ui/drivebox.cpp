@@ -7,10 +7,14 @@
 TDriveBox::TDriveBox(QWidget *parent) : QComboBox(parent)
 {
     setVolumeSource(systemVolumes);
-    // Only a choice of the user's asks for a change; showing a volume through follow() does not.
+    // Only a choice of the user's asks for a change; showing a volume through follow() does not. A drive
+    // whose last directory the system keeps is asked for as itself: the system's directory is the right
+    // one even when it was changed behind the selector's back (a comparison run enters directories too).
     connect(this, &QComboBox::activated, this, [this](int index) {
-        if (index >= 0 && index < m_last.size())
-            emit driveChosen(m_last[index]);
+        if (index < 0 || index >= m_last.size())
+            return;
+        const Volume &v = m_volumes[index];
+        emit driveChosen(v.systemKeepsCurrentDirectory ? v.mountPoint : m_last[index]);
     });
 }
 
@@ -53,7 +57,14 @@ void TDriveBox::follow(const QByteArray &directory)
     QList<QByteArray> mountPoints;
     for (const Volume &v : m_volumes)
         mountPoints.append(v.mountPoint);
-    const int index = int(mountPoints.indexOf(volumeOf(mountPoints, directory)));
+    const QByteArray volume = volumeOf(mountPoints, directory);
+    // A directory on no drive (a network share named by its server) shows none rather than one it is
+    // not on.
+    if (volume.isEmpty()) {
+        setCurrentIndex(-1);
+        return;
+    }
+    const int index = int(mountPoints.indexOf(volume));
     if (index < 0)
         return;
     m_last[index] = directory;

@@ -1,6 +1,7 @@
 #include "ui/messages.h"
 
 #include "platform/exceptions.h"
+#include "platform/systembox.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -181,6 +182,10 @@ void ShowMessage(const QString &text)
 
 void showStopMessage(const QString &text, const QString &caption)
 {
+    // The system's own box only where the program's windows are the system's own too: on another
+    // platform plugin (offscreen, for one) a system box would stand apart from everything else shown.
+    if (QGuiApplication::platformName() == QLatin1String("windows") && showSystemStopBox(text, caption))
+        return;
     showBox(MessageBoxKind::Stop, caption, text);
 }
 

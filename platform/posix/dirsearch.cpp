@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/posix/dosattributes.h"
 #include "platform/posix/handles.h"
+#include "platform/searchorder.h"
 
 #include <QScopeGuard>
 
@@ -11,8 +12,6 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
-#include <limits>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -40,92 +39,7 @@ namespace {
 constexpr quint32 kExcludingBits =
     FileAttr::Hidden | FileAttr::System | FileAttr::VolumeId | FileAttr::Directory;
 constexpr quint32 kDosBits = FileAttr::ReadOnly | FileAttr::Hidden | FileAttr::System | FileAttr::Archive;
-constexpr unsigned kKeepAliveEvery = 256;
-
-std::function<void()> &keepAliveHook()
-{
-    static std::function<void()> hook;
-    return hook;
-}
-
-void keepAlive(unsigned count)
-{
-    if (count % kKeepAliveEvery == 0 && keepAliveHook())
-        keepAliveHook()();
-}
-
-inline unsigned char folded(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
-}
-
-bool matchesPattern(const QByteArray &pattern, const QByteArray &name)
-{
-    // "*.*" means every name, with or without a dot.
-    if (pattern == "*.*" || pattern == "*")
-        return true;
-    return ::fnmatch(pattern.constData(), name.constData(), FNM_PERIOD) == 0;
-}
-
-// The years the FAT packing holds: seven bits of years counted from 1980.
-constexpr qint64 kFatFirstYear = 1980;
-constexpr qint64 kFatLastYear = kFatFirstYear + 127;
-
-// The date in the high 16 bits (years since 1980, month, day), the time in the low 16 bits (hours,
-// minutes, seconds divided by two).
-constexpr quint32 packFat(qint64 year, int month, int day, int hour, int minute, int second)
-{
-    return (quint32(year - kFatFirstYear) << 25) | (quint32(month) << 21) | (quint32(day) << 16) |
-           (quint32(hour) << 11) | (quint32(minute) << 5) | quint32(second / 2);
-}
-
-constexpr quint32 kFirstFatTime = packFat(kFatFirstYear, 1, 1, 0, 0, 0);
-constexpr quint32 kLastFatTime = packFat(kFatLastYear, 12, 31, 23, 59, 59);
-// Packed keys lie below every exact key, which floor(UTC seconds / 2) keeps within +-2^62.
-constexpr qint64 kPackedKeyBase = std::numeric_limits<qint64>::min();
-
-enum class LocalRange { Before, Within, After };
-
-// Where the local time falls against the years the FAT packing can hold, and its packing when within.
-LocalRange packLocalTime(qint64 utcSeconds, quint32 &packed)
-{
-    const time_t t = static_cast<time_t>(utcSeconds);
-    struct tm local
-    {
-    };
-    // Beyond the years an int can count, there is no local time: the sign tells the side.
-    if (!::localtime_r(&t, &local))
-        return utcSeconds < 0 ? LocalRange::Before : LocalRange::After;
-    const qint64 year = qint64(local.tm_year) + 1900;
-    if (year < kFatFirstYear)
-        return LocalRange::Before;
-    if (year > kFatLastYear)
-        return LocalRange::After;
-    // A leap second (60) is packed with the two seconds before it.
-    packed = packFat(year, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                     std::min(local.tm_sec, 59));
-    return LocalRange::Within;
-}
-
-struct TimeFacts
-{
-    qint32 fat;
-    qint64 key;
-};
-
-TimeFacts timeFacts(qint64 utcSeconds)
-{
-    quint32 packed = 0;
-    switch (packLocalTime(utcSeconds, packed)) {
-    case LocalRange::Before:
-        return {static_cast<qint32>(kFirstFatTime), exactTimeKey(utcSeconds)};
-    case LocalRange::After:
-        return {static_cast<qint32>(kLastFatTime), exactTimeKey(utcSeconds)};
-    case LocalRange::Within:
-        break;
-    }
-    return {static_cast<qint32>(packed), kPackedKeyBase + qint64(packed)};
-}
+constexpr PatternRules kPatternRules{.leadingDotExplicit = true, .asciiCaseFolded = false};
 
 int readDosAttrib(const SearchState &state, const QByteArray &name, bool &supported)
 {
@@ -170,7 +84,7 @@ int readDosAttrib(const SearchState &state, const QByteArray &name, bool &suppor
 // Fills the record from the named entry; false when the entry is gone or does not qualify.
 bool examine(SearchState &state, const QByteArray &name, DirEntry &entry)
 {
-    if (!matchesPattern(state.pattern, name))
+    if (!matchesPattern(state.pattern, name, kPatternRules))
         return false;
     struct stat st;
     if (::fstatat(state.dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -198,38 +112,6 @@ bool examine(SearchState &state, const QByteArray &name, DirEntry &entry)
     return true;
 }
 
-// Sorts by keys folded once per name rather than once per comparison. The sort goes in runs that are
-// merged bottom-up, with a keep-alive call between steps, so a huge directory never blocks for long.
-void sortInSearchOrder(std::vector<QByteArray> &names)
-{
-    using Keyed = std::pair<QByteArray, QByteArray>;
-    std::vector<Keyed> keyed;
-    keyed.reserve(names.size());
-    unsigned count = 0;
-    for (QByteArray &n : names) {
-        QByteArray key = n;
-        for (char &c : key)
-            c = char(folded(static_cast<unsigned char>(c)));
-        keyed.emplace_back(std::move(key), std::move(n));
-        keepAlive(++count);
-    }
-    constexpr size_t kRun = 4096;
-    const size_t n = keyed.size();
-    for (size_t begin = 0; begin < n; begin += kRun) {
-        std::sort(keyed.begin() + begin, keyed.begin() + std::min(n, begin + kRun));
-        keepAlive(0);
-    }
-    for (size_t width = kRun; width < n; width *= 2) {
-        for (size_t begin = 0; begin + width < n; begin += 2 * width) {
-            std::inplace_merge(keyed.begin() + begin, keyed.begin() + begin + width,
-                               keyed.begin() + std::min(n, begin + 2 * width));
-            keepAlive(0);
-        }
-    }
-    for (size_t i = 0; i < n; ++i)
-        names[i] = std::move(keyed[i].second);
-}
-
 int advance(DirEntry &entry)
 {
     SearchState *state = entry.Search.get();
@@ -240,7 +122,7 @@ int advance(DirEntry &entry)
         const QByteArray &name = state->names[state->next++];
         if (examine(*state, name, entry))
             return 0;
-        keepAlive(++examined);
+        searchKeepAlive(++examined);
     }
     FindClose(entry);
     return kNoMoreFiles;
@@ -248,25 +130,24 @@ int advance(DirEntry &entry)
 
 } // namespace
 
-void setSearchKeepAlive(std::function<void()> keepAlive)
+LocalRange packLocalTime(qint64 utcSeconds, quint32 &packed)
 {
-    keepAliveHook() = std::move(keepAlive);
-}
-
-qint32 packFatTime(qint64 utcSeconds)
-{
-    return timeFacts(utcSeconds).fat;
-}
-
-qint64 exactTimeKey(qint64 utcSeconds)
-{
-    // Rounds down for negative times too, without negating (which overflows for the earliest time).
-    return utcSeconds / 2 - (utcSeconds % 2 < 0 ? 1 : 0);
-}
-
-qint64 dateKey(qint64 utcSeconds)
-{
-    return timeFacts(utcSeconds).key;
+    const time_t t = static_cast<time_t>(utcSeconds);
+    struct tm local
+    {
+    };
+    // Beyond the years an int can count, there is no local time: the sign tells the side.
+    if (!::localtime_r(&t, &local))
+        return utcSeconds < 0 ? LocalRange::Before : LocalRange::After;
+    const qint64 year = qint64(local.tm_year) + 1900;
+    if (year < kFatFirstYear)
+        return LocalRange::Before;
+    if (year > kFatLastYear)
+        return LocalRange::After;
+    // A leap second (60) is packed with the two seconds before it.
+    packed = packFat(year, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                     std::min(local.tm_sec, 59));
+    return LocalRange::Within;
 }
 
 int parseDosAttrib(const QByteArray &value)
@@ -319,7 +200,7 @@ int FindFirst(const QByteArray &pattern, quint32 attrMask, DirEntry &entry)
     unsigned read = 0;
     while (const dirent *d = ::readdir(dir)) {
         state->names.emplace_back(d->d_name);
-        keepAlive(++read);
+        searchKeepAlive(++read);
     }
     ::closedir(dir);
 

@@ -93,3 +93,8 @@ void noteCurrentDirChanged()
 {
     ++g_currentDirChanges;
 }
+
+int lastSystemError()
+{
+    return errno;
+}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 
 #include <utility>
 
@@ -13,8 +15,33 @@ void writeBytes(const QByteArray &path, const QByteArray &contents);
 QByteArray readBytes(const QByteArray &path);
 void setModificationTime(const QByteArray &path, qint64 seconds);
 
-// Removes a directory and everything in it, found by descriptors, whatever the length of its paths.
-void removeTreeAt(int parent, const QByteArray &name);
+// Creates (or truncates) a file with the contents and the permission bits of mode. Without the owner's
+// write bit the file is read-only; on Windows that bit alone counts, as the read-only attribute.
+void writeFileWithMode(const QByteArray &path, const QByteArray &contents, int mode);
+// Makes the file size bytes long, ending in tail, with a hole before it.
+void makeSparseFile(const QByteArray &path, qint64 size, const QByteArray &tail);
+// A FIFO or a symbolic link; false where the platform cannot make one (a FIFO on Windows, a link without
+// the right to make one).
+bool makeFifo(const QByteArray &path);
+bool makeSymlink(const QByteArray &path, const QByteArray &target);
+// Whether this process runs as the superuser (root), whom no permission binds: it can drop to another
+// user (setpriv) for a case that needs a permission refused. Never on Windows.
+bool isSuperUser();
+// Whether a file can be made that this process cannot read (by its mode, not as root). Not under wine,
+// which keeps no access rights of a file's own.
+bool canMakeUnreadableFiles();
+
+// Makes everything under a directory removable by its owner (Windows refuses to delete a read-only file;
+// POSIX lets a directory's owner remove it, so nothing is done there).
+void allowRemoval(const QByteArray &directory);
+
+// Directories components[0]/components[1]/... under base, however deep, and in the deepest the files of
+// files (each a path relative to it, its directory made when missing, and its contents). Returns the
+// deepest directory's path. No path longer than the system takes in one call is given to it.
+QByteArray makeDeepTree(const QByteArray &base, const QList<QByteArray> &components,
+                        const QList<QPair<QByteArray, QByteArray>> &files);
+// Removes the directory component of base and everything in it, however deep.
+void removeDeepTree(const QByteArray &base, const QByteArray &component);
 
 // Removes everything inside a directory, whatever the names; the directory itself stays.
 class ContentsRemover

@@ -1,18 +1,20 @@
 #include "tree.h"
 
 #include "platform/files.h"
+#include "support/bytenames.h"
 
 #include <QDir>
 #include <QFile>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 TempTree::TempTree()
 {
     if (!m_dir.isValid())
         qFatal("no temporary directory");
+}
+
+TempTree::~TempTree()
+{
+    allowRemoval(bytes());
 }
 
 QByteArray TempTree::bytes() const
@@ -33,42 +35,27 @@ QByteArray TempTree::file(const QByteArray &relative, const QByteArray &contents
     if (slash > 0)
         dir(relative.left(slash));
     const QByteArray full = bytes() + '/' + relative;
-    const int fd = ::open(full.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        qFatal("cannot create %s", full.constData());
-    if (!contents.isEmpty() && ::write(fd, contents.constData(), size_t(contents.size())) != contents.size())
-        qFatal("cannot write %s", full.constData());
-    ::fchmod(fd, mode_t(mode));
-    ::close(fd);
+    writeFileWithMode(full, contents, mode);
     return full;
 }
 
 QByteArray TempTree::sparse(const QByteArray &relative, qint64 size, const QByteArray &tail)
 {
     const QByteArray full = file(relative);
-    const int fd = ::open(full.constData(), O_WRONLY | O_CLOEXEC);
-    const off_t at = off_t(size - tail.size());
-    if (fd < 0 || ::ftruncate(fd, at) != 0 ||
-        ::pwrite(fd, tail.constData(), size_t(tail.size()), at) != tail.size())
-        qFatal("cannot make the sparse file %s", full.constData());
-    ::close(fd);
+    makeSparseFile(full, size, tail);
     return full;
 }
 
 QByteArray TempTree::fifo(const QByteArray &relative)
 {
     const QByteArray full = bytes() + '/' + relative;
-    if (::mkfifo(full.constData(), 0644) != 0)
-        qFatal("cannot make fifo %s", full.constData());
-    return full;
+    return makeFifo(full) ? full : QByteArray();
 }
 
 QByteArray TempTree::symlink(const QByteArray &relative, const QByteArray &target)
 {
     const QByteArray full = bytes() + '/' + relative;
-    if (::symlink(target.constData(), full.constData()) != 0)
-        qFatal("cannot make link %s", full.constData());
-    return full;
+    return makeSymlink(full, target) ? full : QByteArray();
 }
 
 CurrentDirKeeper::CurrentDirKeeper() : m_saved(currentDirBytes()) {}

@@ -9,6 +9,7 @@ class TempTree
 {
 public:
     TempTree();
+    ~TempTree();
     QString path() const { return m_dir.path(); }
     QByteArray bytes() const;
     // Creates a file (and any missing parent directories) under the tree; returns its full path.
@@ -16,6 +17,7 @@ public:
     // A file of the given size that ends in tail, a hole before it.
     QByteArray sparse(const QByteArray &relative, qint64 size, const QByteArray &tail = QByteArray());
     QByteArray dir(const QByteArray &relative);
+    // Empty where the platform cannot make one (see bytenames.h).
     QByteArray fifo(const QByteArray &relative);
     QByteArray symlink(const QByteArray &relative, const QByteArray &target);
 

@@ -1,6 +1,6 @@
-#include "tmpfsmount.h"
+#include "support/tmpfsmount.h"
 
-#include "bytenames.h"
+#include "support/bytenames.h"
 
 #include <QFile>
 

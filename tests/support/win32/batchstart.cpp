@@ -1,0 +1,32 @@
+#include "support/batchrun.h"
+
+#include <QProcess>
+
+#ifndef VESTREL_COMPARE
+#error "VESTREL_COMPARE must name the batch program"
+#endif
+
+// Windows passes a program its arguments as text: the bytes of a name are the UTF-8 of that text, so
+// each argument is decoded and the program's own conversion gives back the same bytes. A launcher and
+// resource limits are POSIX tools; a test that needs them does not run here.
+BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start)
+{
+    if (!start.launcher.isEmpty() || start.addressSpaceMiB > 0 || start.fileSizeBytes > 0)
+        qFatal("runBatch: a launcher and resource limits are not available on Windows");
+    QStringList words;
+    for (const QByteArray &a : arguments)
+        words.append(QString::fromUtf8(a));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : start.environment)
+        env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(start.workingDirectory);
+    if (!start.standardOutput.isEmpty())
+        p.setStandardOutputFile(start.standardOutput);
+    p.start(QStringLiteral(VESTREL_COMPARE), words);
+    if (!p.waitForFinished(120000))
+        qFatal("vestrel-compare did not finish");
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
