@@ -28,7 +28,7 @@ seconds() {
     end=$(date +%s.%N)
     awk -v a="$start" -v b="$end" 'BEGIN {print b - a}'
 }
-printf '%-10s %10s %10s %8s\n' criterion linux windows ratio
+printf '%-24s %10s %10s %8s\n' criterion linux windows ratio
 for by in name size date contents name,size,date,contents; do
     l=() w=()
     for ((r = 0; r < rounds; r++)); do
@@ -36,5 +36,5 @@ for by in name size date contents name,size,date,contents; do
         w+=("$(seconds "$wine" "$windows" --by "$by" "Z:$work/one" "Z:$work/two")")
     done
     lb=$(best "${l[@]}") wb=$(best "${w[@]}")
-    printf '%-10s %10.3f %10.3f %8.2f\n' "${by%%,*}${by//[^,]/+}" "$lb" "$wb" "$(awk -v a="$lb" -v b="$wb" 'BEGIN {print b / a}')"
+    printf '%-24s %10.3f %10.3f %8.2f\n' "$by" "$lb" "$wb" "$(awk -v a="$lb" -v b="$wb" 'BEGIN {print b / a}')"
 done
