@@ -23,6 +23,9 @@ start_wine() {
     "$WINE64" wineboot --init </dev/null >/dev/null 2>&1
     wineserver -w
     setsid wineserver -p </dev/null >/dev/null 2>&1
+    # The first program of a session also starts wine's services (winedevice and others), which stay with
+    # the server and keep the descriptors they were given: started here, they hold no test's output.
+    setsid "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
     # Wine's own fonts become the system's, where the windows platform looks for them.
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
     cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
