@@ -75,23 +75,6 @@ bool regularFileFacts(const QByteArray &path, qint64 &size, FileIdentity &identi
     return true;
 }
 
-bool ReadOnlyFile::open(const QByteArray &path, const DirectoryAnchor *directory)
-{
-    close();
-    qint64 size;
-    FileIdentity identity;
-    // Looked at before it is opened for reading, as on every platform.
-    return regularFileFacts(path, size, identity, directory) &&
-           openChecked(path, directory, true, identity, size);
-}
-
-bool ReadOnlyFile::openListed(const QByteArray &name, const DirectoryAnchor *directory, FileIdentity identity,
-                              qint64 size)
-{
-    // A link put in the entry's place since it was listed is opened as itself, and refused below.
-    return openChecked(name, directory, false, identity, size);
-}
-
 bool ReadOnlyFile::openChecked(const QByteArray &path, const DirectoryAnchor *directory, bool followLinks,
                                FileIdentity identity, qint64 size)
 {
