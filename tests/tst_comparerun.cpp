@@ -6,6 +6,7 @@
 #include "platform/directories.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
+#include "platform/pathsyntax.h"
 #include "support/bytenames.h"
 #include "support/comparisonrun.h"
 #include "support/messageboxes.h"
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(run.w->eRich->toPlainText(), QString());
         QVERIFY(isIdle(*run.w));
         // The run leaves the second directory current.
-        QCOMPARE(currentDirBytes(), t.bytes() + "/two");
+        QCOMPARE(currentDirBytes(), t.systemPath("two"));
     }
 
     void pageIsBusyWhileTheRunWorks()
@@ -181,8 +181,8 @@ private slots:
         QFETCH(QStringList, listed);
         TempTree t;
         t.file("a.txt");
-        t.file(".hid");
-        t.file(".hidro", "", 0444);
+        markHidden(t.file(".hid"));
+        markHidden(t.file(".hidro", "", 0444));
         t.file("ro.txt", "", 0444);
         t.dir("sub");
         t.file("sub/inner.txt");
@@ -205,10 +205,11 @@ private slots:
         PathStack s;
         QVERIFY(run.w->takeInventory(t.path() + "/", s));
         QCOMPARE(s.size(), 2);
-        // A text that ends in the separator gives a doubled one; the last entry found is on top.
-        QCOMPARE(s.top(), t.bytes() + "//second");
+        // A text that ends in a separator gets one more; the last entry found is on top.
+        const QByteArray typed = t.bytes() + '/' + pathSeparator();
+        QCOMPARE(s.top(), typed + "second");
         s.pop();
-        QCOMPARE(s.top(), t.bytes() + "//first");
+        QCOMPARE(s.top(), typed + "first");
     }
 
     void stopDuringTheFirstInventoryEndsTheRunWithNothing()
@@ -226,7 +227,7 @@ private slots:
         QCOMPARE(run.rez.texts.last(), countText(0));
         QCOMPARE(run.w->eRich->lineCount(), 0);
         QVERIFY(isIdle(*run.w));
-        QCOMPARE(currentDirBytes(), t.bytes() + "/one");
+        QCOMPARE(currentDirBytes(), t.systemPath("one"));
 
         // A stop left over from that run does not stop the next one.
         QVERIFY(bStop);
@@ -245,7 +246,7 @@ private slots:
         QVERIFY(SetCurrentDir(t.bytes()));
         run.go();
         QCOMPARE(run.listed(), (QStringList{"a", "b"}));
-        QCOMPARE(currentDirBytes(), t.bytes() + "/two");
+        QCOMPARE(currentDirBytes(), t.systemPath("two"));
     }
 
     void relativePathsWorkInsideADirectoryDeeperThanAPathCanName()
@@ -254,11 +255,18 @@ private slots:
         ComparisonRun run(QStringLiteral("."), QStringLiteral("SUB"));
         // Some 5,000 bytes deep: no absolute path can name the directory, relative ones can.
         const QByteArray component(200, 'd');
-        const DirectoryAnchor deep(DirectoryAnchor(),
-                                   makeDeepTree(t.bytes(), QList<QByteArray>(25, component),
-                                                {{"same.txt", "bytes"}, {"SUB/same.txt", "bytes"}}));
+        const QByteArray deepPath = makeDeepTree(t.bytes(), QList<QByteArray>(25, component),
+                                                 {{"same.txt", "bytes"}, {"SUB/same.txt", "bytes"}});
+        if (deepPath.isEmpty())
+            QSKIP("this system makes no tree that deep");
+        const DirectoryAnchor deep(DirectoryAnchor(), deepPath);
         QVERIFY(deep.isValid());
         const DirectoryAnchor before = DirectoryAnchor::current();
+        if (!keepsDeepCurrentDirectory()) {
+            QVERIFY(!deep.enter());
+            removeDeepTree(t.bytes(), component);
+            QSKIP("this system keeps no current directory that deep");
+        }
         QVERIFY(deep.enter());
         run.go();
         QCOMPARE(run.progressText(), countText(4));
@@ -290,11 +298,16 @@ private slots:
     void namesAreShownAsOneLineOfText()
     {
         TempTree t;
-        t.file("two\nlines");
-        t.file("<b>bold");
+        t.file("&lt;i&gt;entity");
+        // Names Windows refuses, where the platform takes them.
+        QStringList expected{"&lt;i&gt;entity"};
+        if (makeFileIfNamable(t.bytes() + "/<b>bold"))
+            expected << "<b>bold";
+        if (makeFileIfNamable(t.bytes() + "/two\nlines"))
+            expected << "two?lines";
         ComparisonRun run(t.path(), t.path(), kInventoryOnly);
         run.go();
-        QCOMPARE(run.listed(), (QStringList{"<b>bold", "two?lines"}));
+        QCOMPARE(run.listed(), expected);
     }
 
     void closingDuringARunWaitsForItsEnd()

@@ -46,9 +46,13 @@ private slots:
     void namesAreTheEntriesOwnNamesAndStayOneLine()
     {
         TempTree t;
-        for (const char *n :
-             {"one/back\\slash:colon", "two/back\\slash:colon", "one/two\nlines", "two/two\nlines"})
-            t.file(n);
+        t.dir("one");
+        t.dir("two");
+        for (const char *n : {"back\\slash:colon", "two\nlines"}) {
+            if (!makeFileIfNamable(t.bytes() + "/one/" + n))
+                QSKIP("this platform takes no such names");
+            QVERIFY(makeFileIfNamable(t.bytes() + "/two/" + n));
+        }
         ComparisonRun run(t.path() + "/one", t.path() + "/two/", ByName);
         QCOMPARE(run.go(), (QStringList{nameLine("two?lines", "two?lines"),
                                         nameLine("back\\slash:colon", "back\\slash:colon")}));
@@ -69,7 +73,7 @@ private slots:
         QCOMPARE(run.progressText(), countText(3));
         QCOMPARE(run.progress(QStringLiteral("[by volume]  ")).size(), 9);
         // A complete pass leaves directory 1 current.
-        QCOMPARE(currentDirBytes(), t.bytes() + "/one");
+        QCOMPARE(currentDirBytes(), t.systemPath("one"));
     }
 
     void sizesCompareAllSixtyFourBits()
@@ -136,7 +140,7 @@ private slots:
         TempTree t;
         t.file("one/a", "x");
         t.file("one/locked", "x", 0444);
-        t.file("one/.hidden", "x");
+        markHidden(t.file("one/.hidden", "x"));
         t.file("two/b", "x");
         ComparisonRun run(t.path() + "/one", t.path() + "/two", BySize | ByDate);
         QCOMPARE(run.go().filter(QStringLiteral("locked")), QStringList{});
@@ -201,7 +205,7 @@ private slots:
         QCOMPARE(run.progressText(), countText(expected.size()));
         // The inventory entered directory 2 last, and the size and date criteria leave it current after a
         // stop.
-        QCOMPARE(currentDirBytes(), t.bytes() + "/two");
+        QCOMPARE(currentDirBytes(), t.systemPath("two"));
     }
 
     void laterCriteriaStopAtTheirFirstPoll()
@@ -234,7 +238,7 @@ private slots:
         };
         QCOMPARE(run.go(), QStringList{});
         QCOMPARE(run.progressText(), countText(0));
-        QCOMPARE(currentDirBytes(), t.bytes() + "/one");
+        QCOMPARE(currentDirBytes(), t.systemPath("one"));
     }
 
     void aFullViewEndsTheRunAndSaysSo()

@@ -8,6 +8,7 @@
 #include "ui/resultview.h"
 
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -15,23 +16,36 @@ namespace {
 constexpr qint64 kBase = 1710504000; // an even second
 
 // Names, sizes, times, contents and kinds drawn from small pools, so that every criterion finds
-// coincidences; some names are not UTF-8 or hold control characters, some files are hidden or read-only.
+// coincidences; some names are not UTF-8 or hold control characters (where names are bytes), some files are
+// hidden or read-only.
 void fillRandomTree(TempTree &tree, quint32 seed)
 {
     QRandomGenerator random(seed);
-    const QList<QByteArray> odd{"a\xff", "a\xfe", "t\tx", "n\nl", "p  =  q", ".hidden", "\xc3\xa9t\xc3\xa9"};
+    // Where names are text, the odd ones are those a name may hold there: a right-to-left override, a
+    // no-break space.
+    const QList<QByteArray> odd =
+        namesAreBytes()
+            ? QList<QByteArray>{"a\xff", "a\xfe", "t\tx", "n\nl", "p  =  q", ".hidden", "\xc3\xa9t\xc3\xa9"}
+            : QList<QByteArray>{"a\xe2\x80\xae", "a\xc2\xa0", "p  =  q", ".hidden", "\xc3\xa9t\xc3\xa9"};
     for (const char *dir : {"one", "two"}) {
         tree.dir(dir);
+        QSet<QByteArray> made;
         const int files = 5 + int(random.bounded(20));
         for (int f = 0; f < files; ++f) {
             QByteArray name = random.bounded(3) == 0 ? odd[random.bounded(int(odd.size()))]
                                                      : "s" + QByteArray::number(random.bounded(12));
             if (random.bounded(4) == 0)
                 name = "." + name;
+            // A file made hidden or read-only is not written again (Windows refuses to).
+            if (made.contains(name))
+                continue;
+            made.insert(name);
             const QByteArray path = tree.bytes() + '/' + dir + '/' + name;
             writeBytes(path, QByteArray("xyz").left(int(random.bounded(4))) +
                                  QByteArray(int(random.bounded(2)), char('0' + random.bounded(2))));
             setModificationTime(path, kBase + 2 * qint64(random.bounded(5)));
+            if (name.startsWith('.'))
+                markHidden(path);
             if (random.bounded(5) == 0)
                 QFile::setPermissions(pathText(path), QFileDevice::ReadOwner);
         }

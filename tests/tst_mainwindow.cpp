@@ -140,10 +140,11 @@ private slots:
     {
         // A directory of the test's own, so that the paths can only come from the process's current
         // directory.
-        CurrentDirKeeper keeper;
+        // The tree outlives the keeper: Windows removes no directory that is current.
         TempTree tree;
+        CurrentDirKeeper keeper;
         QVERIFY(QDir::setCurrent(tree.path()));
-        const QString cwd = QDir::currentPath();
+        const QString cwd = QDir::toNativeSeparators(QDir::currentPath());
 
         std::unique_ptr<TfMain> w = makeMainWindow();
         auto *pages = w->findChild<QTabWidget *>(QStringLiteral("pgControl"));
@@ -766,12 +767,12 @@ private slots:
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("ro.tovi.Vestrel"));
     }
 
-    // The toolkit's texts in the window are Romanian although the tests run in the C locale: the edit menus
-    // of the path edits (with their shortcuts), of a read-only edit, of a text view, and the standard
-    // buttons.
-    void toolkitTextsAreRomanianInTheCLocale()
+    // The toolkit's texts in the window are Romanian although the tests run in another locale (C, or the
+    // system's own where the system sets it): the edit menus of the path edits (with their shortcuts), of a
+    // read-only edit, of a text view, and the standard buttons.
+    void toolkitTextsAreRomanianInAnotherLocale()
     {
-        QCOMPARE(QLocale().name(), QStringLiteral("C"));
+        QVERIFY2(QLocale().language() != QLocale::Romanian, qPrintable(QLocale().name()));
         const auto key = [](QKeySequence::StandardKey k) {
             return QLatin1Char('\t') + QKeySequence(k).toString(QKeySequence::NativeText);
         };

@@ -45,5 +45,13 @@ struct BatchStart
 // The program under test.
 QString batchProgram();
 
+// Whether a run can be given a launcher and resource limits (BatchStart's launcher, addressSpaceMiB and
+// fileSizeBytes): POSIX tools, which Windows does not have.
+bool batchLimitsAvailable();
+
+// Whether a started program takes its local clock's zone from TZ in its environment (POSIX); on Windows
+// the zone is the system's setting.
+bool batchZoneFromEnvironment();
+
 // Runs vestrel-compare with its arguments as bytes, byte for byte whatever they spell.
 BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start = {});

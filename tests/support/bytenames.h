@@ -24,6 +24,18 @@ void makeSparseFile(const QByteArray &path, qint64 size, const QByteArray &tail)
 // the right to make one).
 bool makeFifo(const QByteArray &path);
 bool makeSymlink(const QByteArray &path, const QByteArray &target);
+// Whether a name may be any bytes but '/' and NUL (POSIX). Windows names are text, and the names these
+// helpers make there are their UTF-8.
+bool namesAreBytes();
+// Creates an empty file; false where the platform refuses the name (Windows takes no control character
+// and none of \ / : * ? " < > |).
+bool makeFileIfNamable(const QByteArray &path);
+// Hides a file: a POSIX name that starts with '.' is hidden already; on Windows the file gets the hidden
+// attribute.
+void markHidden(const QByteArray &path);
+// Whether a process's current directory can be deeper than the longest path the system takes in one
+// call. Windows keeps it in MAX_PATH characters unless the program declares itself long-path aware.
+bool keepsDeepCurrentDirectory();
 // Whether this process runs as the superuser (root), whom no permission binds: it can drop to another
 // user (setpriv) for a case that needs a permission refused. Never on Windows.
 bool isSuperUser();
@@ -37,7 +49,9 @@ void allowRemoval(const QByteArray &directory);
 
 // Directories components[0]/components[1]/... under base, however deep, and in the deepest the files of
 // files (each a path relative to it, its directory made when missing, and its contents). Returns the
-// deepest directory's path. No path longer than the system takes in one call is given to it.
+// deepest directory's path, or nothing where the system cannot make a tree that deep (wine, whose paths
+// are Linux paths of at most PATH_MAX bytes). No path longer than the system takes in one call is given
+// to it.
 QByteArray makeDeepTree(const QByteArray &base, const QList<QByteArray> &components,
                         const QList<QPair<QByteArray, QByteArray>> &files);
 // Removes the directory component of base and everything in it, however deep.

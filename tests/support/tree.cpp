@@ -1,6 +1,7 @@
 #include "tree.h"
 
 #include "platform/files.h"
+#include "platform/pathsyntax.h"
 #include "support/bytenames.h"
 
 #include <QDir>
@@ -20,6 +21,11 @@ TempTree::~TempTree()
 QByteArray TempTree::bytes() const
 {
     return QFile::encodeName(m_dir.path());
+}
+
+QByteArray TempTree::systemPath(const QByteArray &relative) const
+{
+    return QByteArray(bytes() + '/' + relative).replace('/', pathSeparator());
 }
 
 QByteArray TempTree::dir(const QByteArray &relative)

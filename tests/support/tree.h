@@ -12,6 +12,8 @@ public:
     ~TempTree();
     QString path() const { return m_dir.path(); }
     QByteArray bytes() const;
+    // A path in the tree as the system reports it (the current directory's text): its separators.
+    QByteArray systemPath(const QByteArray &relative) const;
     // Creates a file (and any missing parent directories) under the tree; returns its full path.
     QByteArray file(const QByteArray &relative, const QByteArray &contents = QByteArray(), int mode = 0644);
     // A file of the given size that ends in tail, a hole before it.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Windows packages: a zip of the program's folder (Vestrel\ with Vestrel.exe, vestrel-compare.exe,
 # prog\ and the DLLs), and an installer made with NSIS. A Release build of its own, without tests; prints
-# the path of each package.
+# the path of each package. With --test, the installer is then tried under wine (tests/wine_install.sh):
+# installed, installed again over an edited data file, and uninstalled.
 #
 # WINDOWS_PACKAGE_DIR: the build directory (default build-win64-package, relative to the repository root).
 set -euo pipefail
@@ -9,6 +10,16 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/common.sh"
 # shellcheck source=tools/windows/wine.sh
 source "$VESTREL_ROOT/tools/windows/wine.sh"
+
+test_installer=false
+case ${1:-} in
+--test) test_installer=true ;;
+'') ;;
+*)
+    echo "usage: tools/windows/package.sh [--test]" >&2
+    exit 2
+    ;;
+esac
 
 qt=$("$VESTREL_ROOT/tools/windows/build-qt.sh" | tail -n 1)
 dir=$(BUILD_DIR=${WINDOWS_PACKAGE_DIR:-build-win64-package} build_dir)
@@ -31,3 +42,7 @@ setup=$dir/Vestrel-$version-win64-setup.exe
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" \
     "$VESTREL_ROOT/packaging/windows/vestrel.nsi" >&2
 echo "Package: $setup"
+
+if $test_installer; then
+    bash "$VESTREL_ROOT/tests/wine_install.sh" "$setup" "$dir/install-test"
+fi

@@ -26,9 +26,12 @@ start_wine() {
     # The first program of a session also starts wine's services (winedevice and others), which stay with
     # the server and keep the descriptors they were given: started here, they hold no test's output.
     setsid "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
-    # Wine's own fonts become the system's, where the windows platform looks for them.
+    # Wine's own fonts become the system's, where the windows platform looks for them, and with them the
+    # stand-ins the Linux build takes for the faces wine lacks (Arial, Verdana, Courier New, Impact). The
+    # offscreen platform reads the same folder (QT_QPA_FONTDIR in the tests' environment).
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    cp /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/dejavu/*.ttf \
+        /usr/share/fonts/truetype/liberation2/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
     pthread=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")
     WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime");$(windows_path "$pthread")"

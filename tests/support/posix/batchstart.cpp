@@ -21,6 +21,16 @@ QString shellBytes(const QByteArray &bytes)
 
 } // namespace
 
+bool batchZoneFromEnvironment()
+{
+    return true;
+}
+
+bool batchLimitsAvailable()
+{
+    return true;
+}
+
 BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start)
 {
     QString command = QStringLiteral("exec");

@@ -153,6 +153,32 @@ bool makeSymlink(const QByteArray &path, const QByteArray &target)
     return true;
 }
 
+bool namesAreBytes()
+{
+    return true;
+}
+
+bool makeFileIfNamable(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+void markHidden(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (path.mid(slash + 1).front() != '.')
+        qFatal("%s is not hidden by its name", path.constData());
+}
+
+bool keepsDeepCurrentDirectory()
+{
+    return true;
+}
+
 bool isSuperUser()
 {
     return ::geteuid() == 0;

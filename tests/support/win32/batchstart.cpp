@@ -6,9 +6,19 @@
 #error "VESTREL_COMPARE must name the batch program"
 #endif
 
+bool batchZoneFromEnvironment()
+{
+    return false;
+}
+
+bool batchLimitsAvailable()
+{
+    return false;
+}
+
 // Windows passes a program its arguments as text: the bytes of a name are the UTF-8 of that text, so
 // each argument is decoded and the program's own conversion gives back the same bytes. A launcher and
-// resource limits are POSIX tools; a test that needs them does not run here.
+// resource limits are POSIX tools (batchLimitsAvailable).
 BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start)
 {
     if (!start.launcher.isEmpty() || start.addressSpaceMiB > 0 || start.fileSizeBytes > 0)

@@ -164,8 +164,9 @@ QByteArray makeDeepTree(const QByteArray &base, const QList<QByteArray> &compone
     QByteArray deep = base;
     for (const QByteArray &component : components) {
         deep += '/' + component;
+        // Wine hands the whole path to the Linux system, which takes no path beyond PATH_MAX bytes.
         if (!::CreateDirectoryW(longForm(deep).c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
-            qFatal("cannot make the deep tree under %s", base.constData());
+            return {};
     }
     for (const auto &[path, contents] : files) {
         const qsizetype slash = path.lastIndexOf('/');
@@ -204,6 +205,32 @@ bool makeSymlink(const QByteArray &path, const QByteArray &target)
 {
     return ::CreateSymbolicLinkW(wide(path).c_str(), wide(target).c_str(),
                                  SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+}
+
+bool namesAreBytes()
+{
+    return false;
+}
+
+bool makeFileIfNamable(const QByteArray &path)
+{
+    const Handle f{::CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_ARCHIVE, nullptr)};
+    return f.h != INVALID_HANDLE_VALUE;
+}
+
+void markHidden(const QByteArray &path)
+{
+    const std::wstring name = wide(path);
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        !::SetFileAttributesW(name.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN))
+        qFatal("cannot hide %s", path.constData());
+}
+
+bool keepsDeepCurrentDirectory()
+{
+    return false;
 }
 
 bool isSuperUser()
