@@ -2,7 +2,9 @@
 ; it, in that user's own programs folder. The second page's data file prog\data.txt is written by the
 ; program, and a folder under Program Files is not the user's to write.
 ; makensis -DVERSION=x.y.z -DSTAGE=<folder> -DOUTFILE=<setup.exe> vestrel.nsi
-Unicode true
+; A 64-bit installer for the 64-bit program: it runs wherever the program does (wine64 included, which
+; starts no 32-bit program).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
