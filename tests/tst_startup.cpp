@@ -73,14 +73,18 @@ private slots:
         QCOMPARE(resultLine, QStringLiteral("result=0"));
     }
 
-    // A directory whose name is not UTF-8, beside one whose name a lossy decoding would make of it.
+    // Where names are bytes, a directory whose name is not UTF-8, beside one whose name a lossy decoding
+    // would make of it; where names are text, one whose name lies outside the Basic Multilingual Plane.
     void pathEditsNameTheStartDirectorysBytes()
     {
         TempTree t;
         ContentsRemover cleanup(t.bytes());
-        const QByteArray start = t.bytes() + "/bad\xff";
-        makeDirectory(start);
-        makeDirectory(t.bytes() + "/bad\xef\xbf\xbd");
+        const QByteArray name = namesAreBytes() ? QByteArray("bad\xff") : QByteArray("emoji\xf0\x9f\x98\x80");
+        makeDirectory(t.bytes() + '/' + name);
+        if (namesAreBytes())
+            makeDirectory(t.bytes() + "/bad\xef\xbf\xbd");
+        // The edits hold the directory as the system reports it.
+        const QByteArray start = t.systemPath(name);
 
         QProcess helper;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
