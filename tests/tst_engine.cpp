@@ -530,8 +530,10 @@ private slots:
     void unreadableFilesCoincideWithNothing_data() { addTrees(); }
     void unreadableFilesCoincideWithNothing()
     {
-        if (!canMakeUnreadableFiles())
+        if (isSuperUser())
             QSKIP("root reads every file; tst_engine_unprivileged runs this as an ordinary user");
+        if (!canMakeUnreadableFiles())
+            QSKIP("this system keeps no access rights that would make a file unreadable");
         checkTree(true);
     }
 };
