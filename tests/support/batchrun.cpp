@@ -1,5 +1,7 @@
 #include "batchrun.h"
 
+#include <QProcess>
+
 #ifndef VESTREL_COMPARE
 #error "VESTREL_COMPARE must name the batch program"
 #endif
@@ -44,4 +46,15 @@ BatchRecords BatchResult::records() const
 QString batchProgram()
 {
     return QStringLiteral(VESTREL_COMPARE);
+}
+
+void prepareBatchProcess(QProcess &process, const BatchStart &start)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : start.environment)
+        env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(start.workingDirectory);
+    if (!start.standardOutput.isEmpty())
+        process.setStandardOutputFile(start.standardOutput);
 }

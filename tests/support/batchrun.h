@@ -53,5 +53,10 @@ bool batchLimitsAvailable();
 // the zone is the system's setting.
 bool batchZoneFromEnvironment();
 
+// What every platform's start of a run sets alike: the environment, the working directory, where the
+// results go.
+class QProcess;
+void prepareBatchProcess(QProcess &process, const BatchStart &start);
+
 // Runs vestrel-compare with its arguments as bytes, byte for byte whatever they spell.
 BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start = {});

@@ -40,13 +40,7 @@ BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start
     for (const QByteArray &a : arguments)
         command += QLatin1Char(' ') + shellBytes(a);
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString &setting : start.environment)
-        env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(start.workingDirectory);
-    if (!start.standardOutput.isEmpty())
-        p.setStandardOutputFile(start.standardOutput);
+    prepareBatchProcess(p, start);
     // The limit is set in the shell, and the program that replaces the shell keeps it.
     if (start.addressSpaceMiB > 0 || start.fileSizeBytes > 0) {
         const rlim_t space = rlim_t(start.addressSpaceMiB) << 20, size = rlim_t(start.fileSizeBytes);

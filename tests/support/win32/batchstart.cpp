@@ -27,13 +27,7 @@ BatchResult runBatch(const QList<QByteArray> &arguments, const BatchStart &start
     for (const QByteArray &a : arguments)
         words.append(QString::fromUtf8(a));
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString &setting : start.environment)
-        env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(start.workingDirectory);
-    if (!start.standardOutput.isEmpty())
-        p.setStandardOutputFile(start.standardOutput);
+    prepareBatchProcess(p, start);
     p.start(QStringLiteral(VESTREL_COMPARE), words);
     if (!p.waitForFinished(120000))
         qFatal("vestrel-compare did not finish");
