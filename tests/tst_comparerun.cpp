@@ -76,11 +76,7 @@ private slots:
         // The box shows an arrow over the hourglass, but the page is busy behind it.
         bool busyDuringBox = false;
         MessageBoxAnswerer boxes;
-        QTimer probe;
-        connect(&probe, &QTimer::timeout, [&] {
-            busyDuringBox = busyDuringBox || (!w->btnGo->isEnabled() && w->btnStop->isEnabled());
-        });
-        probe.start(1);
+        boxes.whileShown = [&] { busyDuringBox = !w->btnGo->isEnabled() && w->btnStop->isEnabled(); };
         run.go();
 
         QCOMPARE(boxes.boxes, (QList<ShownBox>{{message, QStringLiteral("Eroare"), QMessageBox::Critical}}));

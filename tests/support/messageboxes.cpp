@@ -18,6 +18,8 @@ void MessageBoxAnswerer::answer()
             continue;
         box->setProperty("answered", true);
         boxes.append({box->text(), box->windowTitle(), box->icon()});
+        if (whileShown)
+            whileShown();
         if (QAbstractButton *ok = box->button(QMessageBox::Ok))
             ok->click();
         else

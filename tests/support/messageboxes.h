@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 struct ShownBox
 {
     QString text;
@@ -26,6 +28,9 @@ class MessageBoxAnswerer : public QObject
 public:
     MessageBoxAnswerer();
     QList<ShownBox> boxes;
+    // Called while each box is up, before it is answered: the one moment a test can be sure to see what the
+    // window looks like behind the box, whatever the platform's timers do.
+    std::function<void()> whileShown;
 
 private:
     void answer();
