@@ -12,6 +12,7 @@
 #include "support/tree.h"
 
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <iterator>
 #include <string>
@@ -400,6 +401,41 @@ private slots:
             QVERIFY(!SetCurrentDirFrom(here, deep.relative));
             QCOMPARE(currentDirBytes(), before);
         }
+    }
+
+    // The system lets a process keep a current directory longer than MAX_PATH only where the program's
+    // manifest says it may, so both programs must carry one that does, well formed (a malformed manifest
+    // keeps a program from starting at all), where the system looks for it.
+    void bothProgramsDeclareThemselvesLongPathAware_data()
+    {
+        QTest::addColumn<QByteArray>("program");
+        QTest::newRow("the window") << QByteArray(VESTREL_WINDOW_PROGRAM);
+        QTest::newRow("vestrel-compare") << QByteArray(VESTREL_COMPARE_PROGRAM);
+    }
+    void bothProgramsDeclareThemselvesLongPathAware()
+    {
+        QFETCH(QByteArray, program);
+        const HMODULE image = ::LoadLibraryExW(wide(native(program)).c_str(), nullptr,
+                                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        QVERIFY2(image, qPrintable(QStringLiteral("error %1").arg(::GetLastError())));
+        QByteArray manifest;
+        if (const HRSRC found = ::FindResourceW(image, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST)) {
+            const auto *bytes = static_cast<const char *>(::LockResource(::LoadResource(image, found)));
+            manifest = QByteArray(bytes, ::SizeofResource(image, found));
+        }
+        ::FreeLibrary(image);
+        QVERIFY(!manifest.isEmpty());
+
+        QXmlStreamReader xml(manifest);
+        QString longPathAware;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement &&
+                xml.name() == QLatin1String("longPathAware") &&
+                xml.namespaceUri() == QLatin1String("http://schemas.microsoft.com/SMI/2016/WindowsSettings"))
+                longPathAware = xml.readElementText().trimmed();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(longPathAware, QStringLiteral("true"));
     }
 
     // Every Windows name has one byte form and comes back from it, lone surrogates included; bytes that
