@@ -23,9 +23,7 @@ start_wine() {
     "$WINE64" wineboot --init </dev/null >/dev/null 2>&1
     wineserver -w
     setsid wineserver -p </dev/null >/dev/null 2>&1
-    # The first program of a session also starts wine's services (winedevice and others), which stay with
-    # the server and keep the descriptors they were given: started here, they hold no test's output.
-    setsid "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    keep_wine_session "$dir"
     # Wine's own fonts become the system's, where the windows platform looks for them, and with them the
     # stand-ins the Linux build takes for the faces wine lacks (Arial, Verdana, Courier New, Impact). The
     # offscreen platform reads the same folder (QT_QPA_FONTDIR in the tests' environment).
@@ -38,6 +36,35 @@ start_wine() {
     export WINEPATH
 }
 
+# keep_wine_session DIR: wine's services (winedevice, plugplay and others) and its desktop (explorer) are
+# started by the first program that needs them, keep the output descriptors that program had, and end
+# once no program of the prefix runs. Between two tests they would end, and the next test would start
+# them again holding its output open, so that ctest waited on it until that test's time-out, however soon
+# the test itself had ended. A program of the run's own therefore runs from here to stop_wine, started
+# apart with no output: a command prompt that reads its commands from a pipe this shell holds, and ends
+# when the pipe closes, however this shell ends. It has answered a first command once the services run.
+keep_wine_session() {
+    local dir=$1 fifo ready waited
+    fifo=$dir/wine-session.fifo ready=$dir/wine-session.ready
+    rm -f "$fifo" "$ready"
+    mkfifo "$fifo"
+    setsid "$WINE64" cmd <"$fifo" >/dev/null 2>&1 &
+    disown # a caller's plain `wait` is not for this one
+    exec {WINE_SESSION_FD}>"$fifo"
+    rm -f "$fifo"
+    echo "echo ready>$(windows_path "$ready")" >&"$WINE_SESSION_FD"
+    for ((waited = 0; waited < 600; waited++)); do
+        [[ -e $ready ]] && return 0
+        sleep 0.1
+    done
+    echo "wine.sh: wine's session did not start within 60 s" >&2
+    return 1
+}
+
 stop_wine() {
+    if [[ -n ${WINE_SESSION_FD:-} ]]; then
+        exec {WINE_SESSION_FD}>&-
+        WINE_SESSION_FD=
+    fi
     [[ -z ${WINEPREFIX:-} ]] || wineserver -k >/dev/null 2>&1 || true
 }
